@@ -1,0 +1,21 @@
+// Where a download session reports: the log pane, the progress bar and the debug trace.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace zentho {
+
+class SessionSink {
+ public:
+  virtual ~SessionSink() = default;
+  // Appends one message to the end of the log (CR LF line ends, as given).
+  virtual void appendLog(std::string_view text) = 0;
+  virtual void setProgressRange(std::uint32_t low, std::uint32_t high) = 0;
+  virtual void setProgressStep(std::uint32_t step) = 0;
+  virtual void setProgressPosition(std::uint32_t position) = 0;
+  // One line for the platform's debug output (ends in LF alone).
+  virtual void debugTrace(std::string_view line) = 0;
+};
+
+}  // namespace zentho
