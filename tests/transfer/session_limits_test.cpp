@@ -1,0 +1,146 @@
+// What the session does where the device protocol leaves it open: time-out, empty and
+// shrinking files, unreadable report lengths, stop requests.
+#include "tests/transfer/session_fixture.h"
+
+namespace zentho::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using std::chrono::milliseconds;
+using sim::FaultKind;
+using sim::Phase;
+
+TEST_F(SessionTest, BlockNeverAcknowledgedTimesOutAfterTheConfiguredWait) {
+  device({.faults = {{.phase = Phase::Transfer, .at = 1, .kind = FaultKind::NeverAcknowledge}}});
+  const auto started = clock.now();
+  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
+  EXPECT_EQ(logLines().back(), "Get status timeout, block number = 1\r\n");
+  // Reads cost 1 ms each on the simulated bus: about 5000 of them went by.
+  const auto waited = clock.now() - started;
+  EXPECT_GE(waited, milliseconds(5000));
+  EXPECT_LT(waited, milliseconds(5100));
+  EXPECT_TRUE(clock.pauses().empty());
+}
+
+TEST_F(SessionTest, AcknowledgementTimeoutIsASessionSetting) {
+  settings.ackTimeout = milliseconds(40);
+  device({.faults = {{.phase = Phase::Transfer, .at = 0, .kind = FaultKind::PendingReads, .count = 100}}});
+  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(logLines().back(), "Get status timeout, block number = 0\r\n");
+  const auto lines = trace();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET 8 ok"), 1 + 40);
+}
+
+struct RefusedFileCase {
+  int mode;
+  std::string content;  // empty: no file at all
+  bool create;
+  std::vector<std::string> lines;
+};
+
+class RefusedFileTest : public SessionTest, public ::testing::WithParamInterface<RefusedFileCase> {};
+
+TEST_P(RefusedFileTest, IsReportedBeforeAnyReportIsSent) {
+  device();
+  const std::string path = GetParam().create ? dir.write("f", GetParam().content) : dir.file("missing");
+  EXPECT_EQ(run(GetParam().mode, path), 0);
+  EXPECT_EQ(logLines(), GetParam().lines);
+  EXPECT_TRUE(device_->trace().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedFileTest,
+    ::testing::Values(
+        RefusedFileCase{kModeSoftwareConfig, "", false,
+                        {"ERROR: Cannot open this Runtime binary file!!\r\n"}},
+        RefusedFileCase{kModeKvmSystem, "", false,
+                        {"ERROR: Cannot open this Runtime binary file!!\r\n"}},
+        RefusedFileCase{kModeKvmSystem, "", true,
+                        {"\r\nRuntime file is loaded. File size: 0 bytes.\r\n",
+                         "ERROR: The Runtime binary file is empty!!\r\n"}},
+        RefusedFileCase{kModeBootloader, "", true,
+                        {"\r\nRuntime file is loaded. File size: 0 bytes.\r\n",
+                         "ERROR: The Runtime binary file is empty!!\r\n"}}));
+
+TEST_F(SessionTest, DirectoryIsNotAFirmwareFile) {
+  device();
+  EXPECT_EQ(run(kModeKvmSystem, dir.file("")), 0);
+  EXPECT_THAT(logLines(), ElementsAre("ERROR: Cannot open this Runtime binary file!!\r\n"));
+}
+
+TEST_F(SessionTest, FileThatShrinksAfterMeasuringIsNotSentWithStaleBytes) {
+  device(sim::FaultPlan::HandshakeStates({2, 1}));
+  const std::string path = dir.write("a.bin", PatternBytes(3000));
+  // The handshake's recovery pause is where the file changes under the session.
+  clock.onSleep([&](Clock::duration) { std::filesystem::resize_file(path, 1500); });
+  EXPECT_EQ(run(kModeKvmSystem, path), 0);
+  EXPECT_EQ(logLines().back(), "ERROR: Cannot read this Runtime binary file!!\r\n");
+  EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 1", "GET 8 ok", "ABORT 1", "SETIMGTYPE 1",
+                                   "GET 8 ok", "DNLOAD 0 1024", "GET 8 ok"));  // no block 1
+}
+
+TEST_F(SessionTest, UnknownInputReportLengthEndsTheSession) {
+  sim::FaultPlan plan;
+  plan.declaredInputLength = std::nullopt;
+  device(plan);
+  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(logLines().back(), "GETSTATUS FAIL\r\n");
+  EXPECT_THAT(trace(), ElementsAre("LEN fail"));
+}
+
+TEST_F(SessionTest, LongerDeclaredInputReportIsReadWholeDuringTheHandshakeOnly) {
+  sim::FaultPlan plan;
+  plan.declaredInputLength = 64;
+  device(plan);
+  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
+  EXPECT_THAT(trace(), ElementsAre("LEN 64", "SETIMGTYPE 1", "GET 64 ok", "DNLOAD 0 10", "GET 8 ok",
+                                   "DNLOAD 1 0"));
+}
+
+TEST_F(SessionTest, StopDuringARecoveryPauseEndsAtOnceAndQuietly) {
+  device(sim::FaultPlan::HandshakeStates({8, 1}));
+  clock.onSleep([&](Clock::duration) { stop.request_stop(); });
+  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 1", "GET 8 ok", "CLRSTATUS 1"));
+  EXPECT_EQ(logLines().back(), "Chip Revision : 1\r\n");
+}
+
+// A sink whose progress report asks the session to stop, as a window closing mid-transfer.
+class StoppingSink final : public SessionSink {
+ public:
+  StoppingSink(RecordingSink& inner, std::stop_source& stop, std::uint32_t at)
+      : inner_(inner), stop_(stop), at_(at) {}
+  void appendLog(std::string_view text) override { inner_.appendLog(text); }
+  void setProgressRange(std::uint32_t low, std::uint32_t high) override { inner_.setProgressRange(low, high); }
+  void setProgressStep(std::uint32_t step) override { inner_.setProgressStep(step); }
+  void setProgressPosition(std::uint32_t position) override {
+    inner_.setProgressPosition(position);
+    if (position == at_) stop_.request_stop();
+  }
+  void debugTrace(std::string_view line) override { inner_.debugTrace(line); }
+
+ private:
+  RecordingSink& inner_;
+  std::stop_source& stop_;
+  std::uint32_t at_;
+};
+
+TEST_F(SessionTest, StopDuringTheTransferSendsNothingMore) {
+  device();
+  StoppingSink stopping(sink, stop, 1024);
+  DownloadRequest request{kModeKvmSystem, dir.write("a.bin", PatternBytes(4096)), settings};
+  SessionContext context{*device_, configImage, stopping, clock, stop.get_token()};
+  EXPECT_EQ(RunDownloadSession(request, context), 0);
+  EXPECT_EQ(trace().back(), "GET 8 ok");  // block 0's acknowledgement, then nothing
+  EXPECT_EQ(sink.events.back(), "pos:1024");
+}
+
+TEST_F(SessionTest, ModeOutsideTheThreeIsRefused) {
+  device();
+  EXPECT_EQ(run(-1, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_THAT(logLines(), ElementsAre("ERROR: Unknown download mode -1!!\r\n"));
+  EXPECT_TRUE(device_->trace().empty());
+}
+
+}  // namespace
+}  // namespace zentho::testing
