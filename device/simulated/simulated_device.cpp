@@ -70,11 +70,19 @@ void SimulatedDevice::checkRemoval(Phase phase, unsigned at) {
 }
 
 Clock::time_point SimulatedDevice::reserveBus(unsigned packets, std::chrono::microseconds extra) {
-  // Deadlines chain from the previous transfer, so the host's wake-up latency does not
-  // pile up: the bus is busy back to back whenever the host keeps up.
+  // Deadlines chain from the previous transfer. The host counts as ready when it calls,
+  // less how far this device's last wait overslept its deadline: that lateness is the
+  // simulation's (a timed sleep), not the host's, and the next waits make it up.
   const auto cost = options_.timing.perPacket * packets + extra;
-  busFreeAt_ = std::max(busFreeAt_, clock_.now()) + cost;
+  busFreeAt_ = std::max(busFreeAt_, clock_.now() - overslept_) + cost;
   return busFreeAt_;
+}
+
+void SimulatedDevice::elapse(Clock::time_point busFree) {
+  clock_.elapseUntil(busFree);
+  const Clock::time_point woke = clock_.now();
+  std::lock_guard lock(mutex_);
+  overslept_ = woke - busFree;
 }
 
 void SimulatedDevice::record(TraceKind kind, bool ok, std::size_t length,
@@ -89,7 +97,7 @@ bool SimulatedDevice::setOutputReport(std::span<const std::uint8_t> report) {
     std::lock_guard lock(mutex_);
     busFree = reserveBus(TimingModel::kPacketsPerOutputReport, {});
   }
-  if (options_.timing.perPacket.count() > 0) clock_.elapseUntil(busFree);
+  if (options_.timing.perPacket.count() > 0) elapse(busFree);
 
   std::lock_guard lock(mutex_);
   const bool ok = acceptOutput(report);
@@ -178,7 +186,7 @@ bool SimulatedDevice::getInputReport(std::span<std::uint8_t> buffer) {
     busFree = reserveBus(TimingModel::kPacketsPerInputReport, extra);
     charged = options_.timing.perPacket.count() > 0 || extra.count() > 0;
   }
-  if (charged) clock_.elapseUntil(busFree);
+  if (charged) elapse(busFree);
 
   std::lock_guard lock(mutex_);
   const bool ok = !removed_ && buffer.size() >= 2 && buffer[0] == kReportId && answerStatus(buffer);
@@ -214,7 +222,8 @@ bool SimulatedDevice::answerStatus(std::span<std::uint8_t> buffer) {
   const unsigned read = ++readsInBlock_;
   const unsigned failing = faultCount(Phase::Transfer, currentBlock_, FaultKind::FailRead);
   const unsigned pending = faultCount(Phase::Transfer, currentBlock_, FaultKind::PendingReads);
-  const unsigned wrong = faultCount(Phase::Transfer, currentBlock_, FaultKind::WrongNextBlock);
+  const Fault* wrongAnswer = findFault(Phase::Transfer, currentBlock_, FaultKind::WrongNextBlock);
+  const unsigned wrong = wrongAnswer != nullptr ? wrongAnswer->count : 0;
   if (read <= failing) return false;
 
   bool neverAcknowledged = false;
@@ -228,9 +237,8 @@ bool SimulatedDevice::answerStatus(std::span<std::uint8_t> buffer) {
     fillStatus(buffer, revisionByte, busy, currentBlock_);
     return true;
   }
-  if (state_ == kDownloadIdle && read <= failing + pending + wrong) {
-    const Fault* f = findFault(Phase::Transfer, currentBlock_, FaultKind::WrongNextBlock);
-    fillStatus(buffer, revisionByte, kDownloadIdle, f->value);
+  if (state_ == kDownloadIdle && wrongAnswer != nullptr && read <= failing + pending + wrong) {
+    fillStatus(buffer, revisionByte, kDownloadIdle, wrongAnswer->value);
     return true;
   }
   if (const Fault* f = findFault(Phase::Transfer, currentBlock_, FaultKind::ReportState)) {

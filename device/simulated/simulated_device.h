@@ -75,6 +75,7 @@ class SimulatedDevice final : public ReportChannel {
   bool deliveryFails(Phase phase, unsigned at, std::uint8_t command);
   void checkRemoval(Phase phase, unsigned at);
   Clock::time_point reserveBus(unsigned packets, std::chrono::microseconds extra);
+  void elapse(Clock::time_point busFree);
   void record(TraceKind kind, bool ok, std::size_t length, std::span<const std::uint8_t> bytes);
   bool acceptOutput(std::span<const std::uint8_t> report);
   void handleDownload(std::uint16_t length, std::uint16_t blockNumber,
@@ -87,6 +88,7 @@ class SimulatedDevice final : public ReportChannel {
   Clock& clock_;
   const Clock::time_point origin_;
   Clock::time_point busFreeAt_{};
+  Clock::duration overslept_{};
   mutable std::mutex mutex_;
   std::atomic<bool> removed_{false};
 

@@ -1,0 +1,26 @@
+// The search for the target device among the present HID interfaces.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "device/device_link.h"
+#include "device/hid_platform.h"
+
+namespace zentho::device {
+
+using LinkLog = std::function<void(std::string_view)>;
+
+// Walks the interfaces in the platform's order and connects the first whose IDs equal
+// the targets (all 32 bits compared, so a target above 0xFFFF matches nothing). Every
+// other interface it opens is closed again and the ones after the match are never
+// opened. On failure it appends exactly one of msg::kAllocateMemoryFail,
+// msg::kDetailReadFail or msg::kEnumDeviceOver, preceded by a msg::CannotOpenDevice
+// line for each interface that carries the target IDs but could not be opened.
+// Nothing is appended on success.
+std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targetVendorId,
+                                       std::uint32_t targetProductId, const LinkLog& log);
+
+}  // namespace zentho::device

@@ -1,0 +1,88 @@
+// The HID platform seam: list the present HID interfaces, open one, read its IDs,
+// exchange reports on it and watch it for removal. One backend per OS, one simulated.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "transfer/report_protocol.h"
+
+namespace zentho::device {
+
+struct HidIds {
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  friend bool operator==(const HidIds&, const HidIds&) = default;
+};
+
+// What the platform's list says about the interface at one index.
+struct InterfaceSlot {
+  enum class Status : std::uint8_t {
+    Path,              // `path` names the interface
+    DetailReadFailed,  // the interface exists but its path could not be read
+    AllocationFailed,  // no memory to read its path
+  };
+  Status status = Status::Path;
+  std::string path;
+  // IDs the platform knows without opening the interface (Linux: from sysfs). Used
+  // only to name a matching interface that cannot be opened, never to match.
+  std::optional<HidIds> listedIds;
+};
+
+// A snapshot of the interfaces present when it was taken. Destroying it releases it.
+class InterfaceList {
+ public:
+  virtual ~InterfaceList() = default;
+  // The interface at `index`, nothing past the last one. Indexes run from 0 without gaps.
+  virtual std::optional<InterfaceSlot> at(std::size_t index) = 0;
+};
+
+// An open interface. Destroying it closes it. Report exchanges may run on another
+// thread than the one that opened it, but the owner guarantees that none is in
+// flight when it is destroyed (DeviceLink does).
+class HidDevice : public ReportChannel {
+ public:
+  virtual const std::string& path() const = 0;
+  // Vendor and product ID read from the open interface; nothing if they can't be read.
+  virtual std::optional<HidIds> ids() = 0;
+  // A one-time explanation of why exchanges fail that the caller should show (for
+  // example a kernel too old for the report ioctls). Empty once taken.
+  virtual std::optional<std::string> takeDiagnostic() { return std::nullopt; }
+};
+
+struct OpenResult {
+  std::unique_ptr<HidDevice> device;  // null when the open failed
+  std::string error;                  // the OS's reason when it failed
+};
+
+// Learns that one particular interface, the connected one, has gone. Removals of
+// other interfaces are not reported.
+class RemovalWatch {
+ public:
+  virtual ~RemovalWatch() = default;
+  // True once the watched interface has been seen to go. Never blocks.
+  virtual bool removed() const = 0;
+  // A descriptor that turns readable when the removal has been seen, for poll loops;
+  // -1 where the platform has none (the callback still works).
+  virtual int descriptor() const = 0;
+  // `notify` runs once, on whichever thread saw the removal (at once if it already
+  // happened). It must only hand the news to the front end's thread, never destroy
+  // the watch.
+  virtual void setNotify(std::function<void()> notify) = 0;
+};
+
+class HidPlatform {
+ public:
+  virtual ~HidPlatform() = default;
+  // The interfaces present now. A list that can't be had comes back empty.
+  virtual std::unique_ptr<InterfaceList> listInterfaces() = 0;
+  virtual OpenResult open(const std::string& path) = 0;
+  // Starts watching `device` for removal; null when no watch can be had.
+  virtual std::unique_ptr<RemovalWatch> watchRemoval(HidDevice& device) = 0;
+};
+
+}  // namespace zentho::device

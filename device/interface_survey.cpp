@@ -1,0 +1,30 @@
+// Lists every present HID interface with its IDs and whether it can be opened.
+#include "device/interface_survey.h"
+
+namespace zentho::device {
+
+std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
+  std::vector<InterfaceReport> reports;
+  std::unique_ptr<InterfaceList> list = platform.listInterfaces();
+  if (!list) return reports;
+  for (std::size_t index = 0;; ++index) {
+    std::optional<InterfaceSlot> slot = list->at(index);
+    if (!slot) break;
+    InterfaceReport report;
+    report.status = slot->status;
+    report.path = slot->path;
+    report.ids = slot->listedIds;
+    if (slot->status == InterfaceSlot::Status::Path) {
+      OpenResult opened = platform.open(slot->path);
+      report.openable = opened.device != nullptr;
+      report.openError = opened.error;
+      if (opened.device) {
+        if (std::optional<HidIds> ids = opened.device->ids()) report.ids = ids;
+      }
+    }
+    reports.push_back(std::move(report));
+  }
+  return reports;
+}
+
+}  // namespace zentho::device

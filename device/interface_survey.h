@@ -1,0 +1,24 @@
+// A description of every present HID interface, for listing them to the operator.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/hid_platform.h"
+
+namespace zentho::device {
+
+struct InterfaceReport {
+  InterfaceSlot::Status status = InterfaceSlot::Status::Path;
+  std::string path;
+  std::optional<HidIds> ids;  // from the open interface, else as listed, else unknown
+  bool openable = false;
+  std::string openError;      // the OS's reason when it could not be opened
+};
+
+// Opens each listed interface once (closing it again) to learn whether it can be
+// used. Unlike the search it goes on past interfaces whose path can't be read.
+std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform);
+
+}  // namespace zentho::device
