@@ -1,0 +1,91 @@
+// Verb registration, parsing and the exit code of zentho-iap.
+#include "app/cli/cli_main.h"
+
+#include <map>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "app/cli/config_verbs.h"
+#include "app/cli/download_verb.h"
+#include "app/cli/list_verb.h"
+
+namespace zentho::cli {
+namespace {
+
+constexpr const char* kFooter =
+    "Exit codes:\n"
+    "  0  success (every device passed)\n"
+    "  1  a download failed on at least one device; config: the image would not be sealed\n"
+    "  2  usage error\n"
+    "  3  no device found\n"
+    "  4  a file cannot be read (or an output file cannot be written)";
+constexpr const char* kVerbFooter =
+    "Exit codes: 0 success, 1 download failed, 2 usage error, 3 no device found,\n"
+    "4 file cannot be read (zentho-iap --help tells more).";
+
+void Write(std::FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+int ExitCode(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Success: return kExitSuccess;
+    case Outcome::DownloadFailed: return kExitDownloadFailed;
+    case Outcome::UsageError: return kExitUsage;
+    case Outcome::NoDevice: return kExitNoDevice;
+    case Outcome::FileUnreadable: return kExitFileUnreadable;
+  }
+  return kExitUsage;
+}
+
+int RunCli(int argc, const char* const* argv, Environment& environment) {
+  CLI::App app{"Download firmware into Orvane USB HID devices.", "zentho-iap"};
+  app.require_subcommand(1);
+
+  std::vector<std::unique_ptr<Verb>> verbs;
+  verbs.push_back(std::make_unique<ListVerb>());
+  verbs.push_back(std::make_unique<DownloadVerb>());
+  verbs.push_back(std::make_unique<ConfigCheckVerb>());
+  verbs.push_back(std::make_unique<ConfigBuildVerb>());
+
+  std::map<std::string, CLI::App*, std::less<>> groups;
+  std::vector<std::pair<CLI::App*, Verb*>> commands;
+  for (const auto& verb : verbs) {
+    CLI::App* parent = &app;
+    if (!verb->group().empty()) {
+      auto [it, added] = groups.try_emplace(std::string(verb->group()), nullptr);
+      if (added) {
+        it->second = app.add_subcommand(it->first, "Configuration text files");
+        it->second->require_subcommand(1);
+      }
+      parent = it->second;
+    }
+    CLI::App* command = parent->add_subcommand(std::string(verb->name()), std::string(verb->help()));
+    verb->options(*command);
+    command->footer(kVerbFooter);
+    commands.emplace_back(command, verb.get());
+  }
+  // Set last: subcommands take their parent's footer when they are made.
+  app.footer(kFooter);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = app.exit(error, out, err);
+    Write(environment.out, out.str());
+    Write(environment.err, err.str());
+    return code == 0 ? ExitCode(Outcome::Success) : ExitCode(Outcome::UsageError);
+  }
+  for (const auto& [command, verb] : commands) {
+    if (command->parsed()) return ExitCode(verb->run(environment));
+  }
+  return ExitCode(Outcome::UsageError);
+}
+
+}  // namespace zentho::cli

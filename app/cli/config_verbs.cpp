@@ -1,0 +1,141 @@
+// The config verbs over the configuration image builder.
+#include "app/cli/config_verbs.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "app/cli/json_output.h"
+
+namespace zentho::cli {
+namespace {
+
+// Control characters and bytes above 0x7E written as C escapes, so that a tab, a CR or
+// a byte-order mark shows for what it is.
+std::string Escaped(std::string_view text) {
+  std::string result;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\t') result += "\\t";
+    else if (c == '\r') result += "\\r";
+    else if (byte < 0x20 || byte > 0x7E) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", unsigned{byte});
+      result += hex;
+    } else result.push_back(c);
+  }
+  return result;
+}
+
+// Looks at the file itself: the parser reports only where it stopped.
+std::string StopReason(const std::string& path, const ConfigParseReport& parse) {
+  if (parse.endOfFile) return "end of file";
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (unsigned number = 1; number <= parse.stopLine && std::getline(in, line); ++number) {
+  }
+  const std::size_t at = parse.stopColumn - 1;
+  std::string_view found = at < line.size() ? std::string_view(line).substr(at, 2) : "";
+  if (found.empty() || found.front() == '\r') {
+    return line.empty() || line == "\r" ? "a blank line" : "the line ends where a value was expected";
+  }
+  return "\"" + Escaped(found) + "\" where two hexadecimal digits were expected";
+}
+
+std::string Hex16(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%04x", unsigned{value});
+  return text;
+}
+
+}  // namespace
+
+std::optional<ConfigCheck> CheckConfigFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return std::nullopt;
+  ConfigCheck check;
+  BuildConfigImage(file, check.image, &check.parse);  // closes the file
+  check.sealed = check.parse.count == kConfigImageLength;
+  check.checksum = check.sealed
+                       ? static_cast<std::uint16_t>(check.image[0] | (check.image[1] << 8))
+                       : ConfigChecksum({check.image.data() + 2, kConfigImageLength - 2});
+  check.stopReason = StopReason(path, check.parse);
+  return check;
+}
+
+void ConfigCheckVerb::options(CLI::App& command) {
+  command.add_option("FILE", file_, "Configuration text file")->required();
+  command.add_flag("--json", json_, "One JSON object");
+}
+
+Outcome ConfigCheckVerb::run(Environment& environment) {
+  const std::optional<ConfigCheck> check = CheckConfigFile(file_);
+  if (!check) {
+    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(), std::strerror(errno));
+    if (json_) WriteJsonError(environment.out, "file", "cannot read " + file_);
+    return Outcome::FileUnreadable;
+  }
+  const ConfigParseReport& parse = check->parse;
+  if (json_) {
+    WriteJsonLine(environment.out, {{"file", file_},
+                                    {"values", parse.count},
+                                    {"stopLine", parse.stopLine},
+                                    {"stopColumn", parse.stopColumn},
+                                    {"endOfFile", parse.endOfFile},
+                                    {"stopReason", check->stopReason},
+                                    {"checksum", Hex16(check->checksum)},
+                                    {"sealed", check->sealed}});
+  } else {
+    std::string text = "values:   " + std::to_string(parse.count) + "\n";
+    text += "stopped:  line " + std::to_string(parse.stopLine) + ", column " +
+            std::to_string(parse.stopColumn) + ": " + check->stopReason + "\n";
+    char bytes[16];
+    std::snprintf(bytes, sizeof bytes, "%02x %02x", unsigned(check->checksum & 0xFF),
+                  unsigned(check->checksum >> 8));
+    if (check->sealed) {
+      text += "checksum: " + Hex16(check->checksum) + " (bytes 0-1: " + bytes + ")\n";
+      text += "sealed:   yes\n";
+    } else {
+      text += "checksum: " + Hex16(check->checksum) + " (not stored)\n";
+      text += "sealed:   no, " + std::to_string(kConfigImageLength) + " values are needed\n";
+    }
+    std::fputs(text.c_str(), environment.out);
+  }
+  return check->sealed ? Outcome::Success : Outcome::DownloadFailed;
+}
+
+void ConfigBuildVerb::options(CLI::App& command) {
+  command.add_option("FILE", file_, "Configuration text file")->required();
+  command.add_option("-o,--output", output_, "Where to write the image")->required()->type_name("OUT");
+}
+
+Outcome ConfigBuildVerb::run(Environment& environment) {
+  const std::optional<ConfigCheck> check = CheckConfigFile(file_);
+  if (!check) {
+    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(), std::strerror(errno));
+    return Outcome::FileUnreadable;
+  }
+  if (!check->sealed) {
+    // An unsealed image is what a download would send, but nobody should flash it on
+    // purpose: the count says the file is not what its author meant.
+    std::fprintf(environment.err,
+                 "zentho-iap: %s gives %u values, not %zu (line %u, column %u: %s); nothing written\n",
+                 file_.c_str(), check->parse.count, kConfigImageLength, check->parse.stopLine,
+                 check->parse.stopColumn, check->stopReason.c_str());
+    return Outcome::DownloadFailed;
+  }
+  std::ofstream out(output_, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(check->image.data()),
+            static_cast<std::streamsize>(check->image.size()));
+  out.close();
+  if (!out) {
+    std::fprintf(environment.err, "zentho-iap: cannot write %s\n", output_.c_str());
+    return Outcome::FileUnreadable;
+  }
+  std::fprintf(environment.out, "%s: 256 bytes, checksum %s\n", output_.c_str(),
+               Hex16(check->checksum).c_str());
+  return Outcome::Success;
+}
+
+}  // namespace zentho::cli

@@ -1,0 +1,53 @@
+// `zentho-iap config check` and `config build`: the configuration text file explained,
+// and turned into the 256-byte image the device receives.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/cli/verb.h"
+#include "transfer/config_image.h"
+
+namespace zentho::cli {
+
+// What the parser made of a configuration text file.
+struct ConfigCheck {
+  ConfigParseReport parse;
+  ConfigImage image{};
+  bool sealed = false;
+  std::uint16_t checksum = 0;  // as stored when sealed; else over bytes 2-255 as filled
+  std::string stopReason;      // why the parse ended where it did
+};
+
+// Nothing when the file cannot be opened.
+std::optional<ConfigCheck> CheckConfigFile(const std::string& path);
+
+class ConfigCheckVerb final : public Verb {
+ public:
+  std::string_view group() const override { return "config"; }
+  std::string_view name() const override { return "check"; }
+  std::string_view help() const override {
+    return "Explain a configuration text file: values, where the parse stopped, checksum";
+  }
+  void options(CLI::App& command) override;
+  Outcome run(Environment& environment) override;
+
+ private:
+  std::string file_;
+  bool json_ = false;
+};
+
+class ConfigBuildVerb final : public Verb {
+ public:
+  std::string_view group() const override { return "config"; }
+  std::string_view name() const override { return "build"; }
+  std::string_view help() const override { return "Write the 256-byte image of a configuration file"; }
+  void options(CLI::App& command) override;
+  Outcome run(Environment& environment) override;
+
+ private:
+  std::string file_;
+  std::string output_;
+};
+
+}  // namespace zentho::cli

@@ -1,0 +1,21 @@
+// What differs between systems for the command line: terminals, and what to do about an
+// interface that cannot be opened. The build picks the implementation.
+#pragma once
+
+#include <cstdio>
+#include <stop_token>
+#include <string_view>
+
+namespace zentho::cli {
+
+bool IsTerminal(std::FILE* stream);
+
+// Appended to the line naming a matching interface that cannot be opened; may be empty.
+std::string_view OpenFailureHint();
+
+// From now on the first Ctrl-C (or termination request) asks for a stop through the
+// returned token, so that running sessions end within one report exchange and still
+// report; a second one ends the process at once. Call before starting any thread.
+std::stop_token StopOnInterrupt();
+
+}  // namespace zentho::cli

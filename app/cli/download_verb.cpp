@@ -1,0 +1,239 @@
+// The download verb: check the file, find the devices, run the sessions, report.
+#include "app/cli/download_verb.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "app/cli/console_platform.h"
+#include "app/cli/device_selection.h"
+#include "app/cli/hex_id.h"
+#include "app/cli/job_runner.h"
+#include "app/cli/json_output.h"
+#include "app/cli/log_files.h"
+#include "app/cli/progress_bar.h"
+#include "app/cli/simulation.h"
+#include "app/cli/text_output.h"
+#include "app/cli/trace_recorder.h"
+
+namespace zentho::cli {
+namespace {
+
+const std::map<std::string, int> kModes = {
+    {"kvm", kModeKvmSystem}, {"bootloader", kModeBootloader}, {"config", kModeSoftwareConfig}};
+
+// Hands every event to each output; the progress bar steps aside while text is written.
+class Outputs final : public JobObserver {
+ public:
+  void add(JobObserver& observer) { observers_.push_back(&observer); }
+  void setBar(ProgressBar& bar) {
+    bar_ = &bar;
+    add(bar);
+  }
+
+  void started(std::size_t d, const Target& t) override {
+    for (JobObserver* o : observers_) o->started(d, t);
+  }
+  void logged(std::size_t d, std::string_view text) override {
+    if (bar_ != nullptr) bar_->erase();
+    for (JobObserver* o : observers_) o->logged(d, text);
+    if (bar_ != nullptr) bar_->draw();
+  }
+  void progressed(std::size_t d, std::uint32_t bytes, std::uint32_t total) override {
+    for (JobObserver* o : observers_) o->progressed(d, bytes, total);
+  }
+  void debugTraced(std::size_t d, std::string_view line) override {
+    if (bar_ != nullptr) bar_->erase();
+    for (JobObserver* o : observers_) o->debugTraced(d, line);
+  }
+  void finished(std::size_t d, const DeviceResult& r) override {
+    if (bar_ != nullptr) bar_->erase();
+    for (JobObserver* o : observers_) o->finished(d, r);
+  }
+  void summarized(const std::vector<DeviceResult>& results) override {
+    if (bar_ != nullptr) bar_->erase();
+    for (JobObserver* o : observers_) o->summarized(results);
+  }
+
+ private:
+  std::vector<JobObserver*> observers_;
+  ProgressBar* bar_ = nullptr;
+};
+
+// A failure before any session: a line on stderr, and an error event for --json.
+class Complaint {
+ public:
+  Complaint(Environment& environment, bool json) : environment_(environment), json_(json) {}
+  void operator()(std::string_view kind, const std::string& message) const {
+    std::fprintf(environment_.err, "zentho-iap: %s\n", message.c_str());
+    if (json_) WriteJsonError(environment_.out, kind, message);
+  }
+
+ private:
+  Environment& environment_;
+  bool json_;
+};
+
+std::string Readable(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return "is a directory";
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::strerror(errno);
+  std::fclose(file);
+  return {};
+}
+
+}  // namespace
+
+void DownloadVerb::options(CLI::App& command) {
+  command.add_option("--mode", options_.mode, "What FILE holds: kvm, bootloader or config")
+      ->required()
+      ->check(CLI::IsMember({"kvm", "bootloader", "config"}));
+  command.add_option("FILE", options_.file, "Firmware image, or configuration text for config")
+      ->required();
+  AddIdOptions(command, options_.ids);
+  CLI::Option* device =
+      command.add_option("--device", options_.devicePath, "Use the interface at PATH")
+          ->type_name("PATH");
+  command.add_flag("--all", options_.all, "Every matching device at once, one result each")
+      ->excludes(device);
+  command.add_option("--wait", options_.waitSeconds, "Wait up to SECONDS for a device to appear")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(0.0, 86400.0));
+  command
+      .add_option("--ack-timeout", options_.ackTimeoutMs,
+                  "Longest wait for one block's acknowledgement (default 5000)")
+      ->type_name("MS")
+      ->check(CLI::Range(1U, 3600000U));
+  command.add_flag("--json", options_.json, "JSON Lines on stdout, one object per event");
+  command.add_flag("--quiet,-q", options_.quiet, "No log on stdout; the exit code tells");
+  command.add_option("--log", options_.logPath, "Also write the exact log (CR LF) to FILE")
+      ->type_name("FILE");
+  command.add_option("--trace", options_.tracePath, "Record every report exchanged to FILE")
+      ->type_name("FILE");
+  command
+      .add_flag("--simulate", options_.simulate,
+                "Simulated devices instead of real ones: one, N, or one replaying TRACE")
+      ->option_text("[=N|TRACE]")
+      ->check(SimulateValidator());
+  command.add_flag("--debug-trace", options_.debugTrace, "Show the session's debug-trace lines");
+}
+
+Outcome DownloadVerb::run(Environment& environment) {
+  const Complaint complain(environment, options_.json);
+  const SimulateChoice simulate = ParseSimulate(options_.simulate);
+  if (!simulate.tracePath.empty() && (options_.all || !options_.devicePath.empty())) {
+    complain("usage", "--simulate=TRACE replays one device: no --all or --device with it");
+    return Outcome::UsageError;
+  }
+  if (const std::string why = Readable(options_.file); !why.empty()) {
+    complain("file", "cannot read " + options_.file + ": " + why);
+    return Outcome::FileUnreadable;
+  }
+  std::vector<Target> targets;
+  if (const Outcome found = findTargets(environment, simulate, targets); found != Outcome::Success) {
+    return found;
+  }
+  LogFiles logFiles;
+  if (const Outcome opened = openRecordings(environment, targets, logFiles);
+      opened != Outcome::Success) {
+    return opened;
+  }
+  return runSessions(environment, targets, logFiles);
+}
+
+Outcome DownloadVerb::findTargets(Environment& environment, const SimulateChoice& simulate,
+                                  std::vector<Target>& targets) {
+  const Options& o = options_;
+  const Complaint complain(environment, o.json);
+  if (!simulate.tracePath.empty()) {
+    std::string error;
+    std::optional<Target> target = ReplayTarget(simulate.tracePath, o.ids, replayClock_, error);
+    if (!target) {
+      complain("file", error);
+      return Outcome::FileUnreadable;
+    }
+    targets.push_back(std::move(*target));
+    return Outcome::Success;
+  }
+
+  platform_ = simulate.count > 0 ? environment.simulatedPlatform(simulate.count)
+                                 : environment.systemPlatform();
+  const DeviceQuery query{o.ids, o.all ? Pick::All : o.devicePath.empty() ? Pick::First : Pick::Path,
+                          o.devicePath,
+                          std::chrono::milliseconds{static_cast<long long>(o.waitSeconds * 1000)}};
+  Selection selection =
+      SelectDevices(*platform_, query, *environment.clock, OpenFailureHint(), environment.stop);
+  for (const std::string& problem : selection.problems) {
+    std::fprintf(environment.err, "zentho-iap: %s\n", problem.c_str());
+    if (o.json) WriteJsonLine(environment.out, {{"event", "warning"}, {"message", problem}});
+  }
+  if (selection.targets.empty()) {
+    const std::string what = o.devicePath.empty() ? FormatIds(o.ids) : o.devicePath;
+    complain("no-device", "no device " + what + " found" +
+                              (o.waitSeconds > 0 ? " within the wait" : std::string{}));
+    return Outcome::NoDevice;
+  }
+  targets = std::move(selection.targets);
+  return Outcome::Success;
+}
+
+Outcome DownloadVerb::openRecordings(Environment& environment, std::vector<Target>& targets,
+                                     LogFiles& logFiles) {
+  // Every file is created before the first report goes out.
+  const Options& o = options_;
+  const Complaint complain(environment, o.json);
+  std::string failedPath;
+  if (!o.logPath.empty() && !logFiles.open(o.logPath, targets, o.all, failedPath)) {
+    complain("file", "cannot write " + failedPath + ": " + std::strerror(errno));
+    return Outcome::FileUnreadable;
+  }
+  if (o.tracePath.empty()) return Outcome::Success;
+  for (Target& target : targets) {
+    const std::string path = PerDevicePath(o.tracePath, target.name, o.all);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+      complain("file", "cannot write " + path + ": " + std::strerror(errno));
+      return Outcome::FileUnreadable;
+    }
+    target.channel = std::make_shared<TraceRecorder>(target.channel, file, *target.clock);
+  }
+  return Outcome::Success;
+}
+
+Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Target>& targets,
+                                  LogFiles& logFiles) {
+  const Options& o = options_;
+  Outputs outputs;
+  TextOutput text(environment.out, {.prefixLines = o.all,
+                                    .summaryTable = o.all,
+                                    .debugTrace = o.debugTrace ? environment.err : nullptr});
+  JsonOutput json(environment.out, o.mode, o.file, o.debugTrace);
+  ProgressBar bar(environment.err, *targets.front().clock);
+  if (o.json) {
+    outputs.add(json);
+  } else if (!o.quiet) {
+    outputs.add(text);
+    if (environment.errIsTerminal) outputs.setBar(bar);
+  }
+  outputs.add(logFiles);
+
+  JobRequest job{kModes.at(o.mode), o.file, {}};
+  job.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
+  const std::vector<DeviceResult> results = RunJobs(job, targets, outputs, environment.stop);
+
+  bool allPassed = true;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    allPassed = allPassed && results[i].ok;
+    if (!targets[i].diagnostic) continue;
+    if (std::optional<std::string> note = targets[i].diagnostic()) {
+      while (!note->empty() && (note->back() == '\n' || note->back() == '\r')) note->pop_back();
+      std::fprintf(environment.err, "zentho-iap: %s: %s\n", results[i].path.c_str(), note->c_str());
+    }
+  }
+  return allPassed ? Outcome::Success : Outcome::DownloadFailed;
+}
+
+}  // namespace zentho::cli

@@ -1,0 +1,23 @@
+// The environment of a real run.
+#include "app/cli/environment.h"
+
+#include "app/cli/console_platform.h"
+#include "app/cli/simulation.h"
+#include "device/system_hid_platform.h"
+
+namespace zentho::cli {
+
+Environment SystemEnvironment(Clock& clock) {
+  Environment environment;
+  environment.out = stdout;
+  environment.err = stderr;
+  environment.errIsTerminal = IsTerminal(stderr);
+  environment.clock = &clock;
+  environment.systemPlatform = [] {
+    return std::shared_ptr<device::HidPlatform>(device::MakeSystemHidPlatform());
+  };
+  environment.simulatedPlatform = [&clock](unsigned count) { return MakeSimulatedBus(count, clock); };
+  return environment;
+}
+
+}  // namespace zentho::cli

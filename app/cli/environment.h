@@ -1,0 +1,31 @@
+// What a verb may touch outside itself, injected so that tests run it in-process with a
+// manual clock, captured output and a simulated bus.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <stop_token>
+
+#include "device/hid_platform.h"
+#include "transfer/clock.h"
+
+namespace zentho::cli {
+
+struct Environment {
+  std::FILE* out = stdout;
+  std::FILE* err = stderr;
+  bool errIsTerminal = false;  // the progress bar is drawn only on a terminal
+  Clock* clock = nullptr;
+  // The machine's HID interfaces.
+  std::function<std::shared_ptr<device::HidPlatform>()> systemPlatform;
+  // A simulated bus holding `count` healthy devices, for --simulate[=N].
+  std::function<std::shared_ptr<device::HidPlatform>(unsigned count)> simulatedPlatform;
+  // Asks running downloads to stop (Ctrl-C).
+  std::stop_token stop;
+};
+
+// Standard streams, the system clock, the system's HID backend and the default bus.
+Environment SystemEnvironment(Clock& clock);
+
+}  // namespace zentho::cli

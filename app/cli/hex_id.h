@@ -1,0 +1,28 @@
+// Vendor and product IDs as the command line takes them (hex, 0x optional).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "device/hid_platform.h"
+
+namespace zentho::cli {
+
+inline constexpr std::uint16_t kDefaultVendorId = 0x4A5D;
+inline constexpr std::uint16_t kDefaultProductId = 0x7310;
+
+// "4A5D", "4a5d" or "0x4a5d": one to four hex digits.
+std::optional<std::uint16_t> ParseHexId(std::string_view text);
+
+// "4a5d": four lowercase digits, as udev rules and the device link's lines write them.
+std::string FormatHexId(std::uint16_t id);
+std::string FormatIds(device::HidIds ids);  // "4a5d:7310"
+
+// Adds --vid and --pid (defaults 4A5D and 7310) bound to `ids`.
+void AddIdOptions(CLI::App& command, device::HidIds& ids);
+
+}  // namespace zentho::cli

@@ -1,0 +1,77 @@
+// JSON Lines events of download jobs.
+#include "app/cli/json_output.h"
+
+#include <chrono>
+
+#include "app/cli/hex_id.h"
+
+namespace zentho::cli {
+
+void WriteJsonLine(std::FILE* out, const nlohmann::ordered_json& object) {
+  const std::string line =
+      object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  std::fwrite(line.data(), 1, line.size(), out);
+  std::fflush(out);
+}
+
+void WriteJsonError(std::FILE* out, std::string_view kind, std::string_view message) {
+  WriteJsonLine(out, {{"event", "error"}, {"error", kind}, {"message", message}});
+}
+
+JsonOutput::JsonOutput(std::FILE* out, std::string mode, std::string file, bool debugTrace)
+    : out_(out), mode_(std::move(mode)), file_(std::move(file)), debugTrace_(debugTrace) {}
+
+nlohmann::ordered_json JsonOutput::event(std::string_view name, std::size_t device) const {
+  return {{"event", name}, {"device", device < paths_.size() ? paths_[device] : std::string{}}};
+}
+
+void JsonOutput::started(std::size_t device, const Target& target) {
+  if (paths_.size() <= device) paths_.resize(device + 1);
+  paths_[device] = target.path;
+  nlohmann::ordered_json object = event("start", device);
+  object["vid"] = FormatHexId(target.ids.vendorId);
+  object["pid"] = FormatHexId(target.ids.productId);
+  object["mode"] = mode_;
+  object["file"] = file_;
+  WriteJsonLine(out_, object);
+}
+
+void JsonOutput::logged(std::size_t device, std::string_view text) {
+  nlohmann::ordered_json object = event("log", device);
+  object["text"] = text;
+  WriteJsonLine(out_, object);
+}
+
+void JsonOutput::progressed(std::size_t device, std::uint32_t bytes, std::uint32_t total) {
+  nlohmann::ordered_json object = event("progress", device);
+  object["bytes"] = bytes;
+  object["total"] = total;
+  WriteJsonLine(out_, object);
+}
+
+void JsonOutput::debugTraced(std::size_t device, std::string_view line) {
+  if (!debugTrace_) return;
+  nlohmann::ordered_json object = event("debug", device);
+  object["text"] = line;
+  WriteJsonLine(out_, object);
+}
+
+void JsonOutput::finished(std::size_t device, const DeviceResult& result) {
+  nlohmann::ordered_json object = event("result", device);
+  object["ok"] = result.ok;
+  object["bytes"] = result.bytes;
+  object["total"] = result.total;
+  object["seconds"] = std::chrono::duration<double>(result.elapsed).count();
+  WriteJsonLine(out_, object);
+}
+
+void JsonOutput::summarized(const std::vector<DeviceResult>& results) {
+  unsigned passed = 0;
+  for (const DeviceResult& r : results) passed += r.ok ? 1 : 0;
+  WriteJsonLine(out_, {{"event", "summary"},
+                       {"devices", results.size()},
+                       {"passed", passed},
+                       {"failed", results.size() - passed}});
+}
+
+}  // namespace zentho::cli

@@ -1,0 +1,99 @@
+// The simulated devices behind --simulate.
+#include "app/cli/simulation.h"
+
+#include <fstream>
+
+#include "device/simulated/replay_device.h"
+#include "device/simulated/simulated_bus.h"
+
+namespace zentho::cli {
+namespace {
+
+// What CLI11 stores for a flag given without "=VALUE".
+constexpr std::string_view kFlagAlone = "true";
+
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+SimulateChoice ParseSimulate(const std::string& value) {
+  if (value.empty()) return {};
+  if (value == kFlagAlone) return {1, {}};
+  if (AllDigits(value)) return {static_cast<unsigned>(std::stoul(value)), {}};
+  return {0, value};
+}
+
+CLI::Validator SimulateValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        if (value == kFlagAlone || !AllDigits(value)) return {};
+        if (value.size() > 3 || std::stoul(value) == 0 || std::stoul(value) > kMaxSimulatedDevices) {
+          return "simulated devices: 1 to " + std::to_string(kMaxSimulatedDevices);
+        }
+        return {};
+      },
+      "N|TRACE");
+}
+
+CLI::Validator SimulateCountValidator() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        if (value == kFlagAlone) return {};
+        if (!AllDigits(value) || value.size() > 3 || std::stoul(value) == 0 ||
+            std::stoul(value) > kMaxSimulatedDevices) {
+          return "simulated devices: 1 to " + std::to_string(kMaxSimulatedDevices);
+        }
+        return {};
+      },
+      "N");
+}
+
+sim::TimingModel DefaultTimingModel() {
+  sim::TimingModel timing;
+  timing.perPacket = std::chrono::microseconds{1000};
+  return timing;
+}
+
+std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clock) {
+  auto bus = std::make_shared<sim::SimulatedBus>();
+  for (unsigned i = 0; i < count; ++i) {
+    sim::SimulatedDeviceOptions options;
+    options.timing = DefaultTimingModel();
+    options.recordTrace = false;  // --trace records at the channel, for every kind of device
+    options.keepImages = false;
+    bus->plug(std::make_shared<sim::SimulatedDevice>(options, clock));
+  }
+  return bus;
+}
+
+std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,
+                                   std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read the trace " + path;
+    return std::nullopt;
+  }
+  std::string parseError;
+  std::optional<std::vector<sim::TraceEntry>> entries = sim::ReadTrace(in, parseError);
+  if (!entries) {
+    error = path + " is not a report trace: " + parseError;
+    return std::nullopt;
+  }
+  auto replay = std::make_shared<sim::ReplayDevice>(std::move(*entries), clock);
+  Target target;
+  target.path = "replay:" + path;
+  target.name = "replay";
+  target.ids = ids;
+  target.channel = replay;
+  target.clock = &clock;
+  target.diagnostic = [replay]() -> std::optional<std::string> {
+    std::string divergence = replay->divergence();
+    if (divergence.empty()) return std::nullopt;
+    return "the replay left its recording at " + divergence;
+  };
+  return target;
+}
+
+}  // namespace zentho::cli

@@ -1,0 +1,47 @@
+// The recording channel behind --trace.
+#include "app/cli/trace_recorder.h"
+
+#include "device/simulated/replay_device.h"
+
+namespace zentho::cli {
+
+using sim::TraceEntry;
+using sim::TraceKind;
+
+TraceRecorder::TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock)
+    : inner_(std::move(inner)), file_(file), clock_(clock), origin_(clock.now()) {
+  write(std::string(sim::kTraceHeader) + std::string(sim::kTraceColumns));
+}
+
+TraceRecorder::~TraceRecorder() { std::fclose(file_); }
+
+void TraceRecorder::write(const std::string& line) {
+  std::lock_guard lock(mutex_);
+  std::fwrite(line.data(), 1, line.size(), file_);
+  std::fflush(file_);
+}
+
+bool TraceRecorder::setOutputReport(std::span<const std::uint8_t> report) {
+  const bool ok = inner_->setOutputReport(report);
+  write(sim::FormatTraceLine(
+      {TraceKind::Output, ok, report.size(), {report.begin(), report.end()}, clock_.now() - origin_}));
+  return ok;
+}
+
+bool TraceRecorder::getInputReport(std::span<std::uint8_t> buffer) {
+  const bool ok = inner_->getInputReport(buffer);
+  TraceEntry entry{TraceKind::Input, ok, buffer.size(), {}, clock_.now() - origin_};
+  // What a failed read leaves in the buffer means nothing, so it is not kept.
+  if (ok) entry.bytes.assign(buffer.begin(), buffer.end());
+  write(sim::FormatTraceLine(entry));
+  return ok;
+}
+
+std::optional<std::size_t> TraceRecorder::inputReportLength() {
+  const std::optional<std::size_t> length = inner_->inputReportLength();
+  write(sim::FormatTraceLine(
+      {TraceKind::InputLength, length.has_value(), length.value_or(0), {}, clock_.now() - origin_}));
+  return length;
+}
+
+}  // namespace zentho::cli

@@ -1,0 +1,250 @@
+// Trace lines written and read back, and the device that replays them.
+#include "device/simulated/replay_device.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+
+namespace zentho::sim {
+namespace {
+
+std::string_view OpName(TraceKind kind) {
+  switch (kind) {
+    case TraceKind::Output: return "out";
+    case TraceKind::Input: return "in";
+    case TraceKind::InputLength: return "inlen";
+  }
+  return "?";
+}
+
+std::optional<TraceKind> OpFromName(std::string_view name) {
+  if (name == "out") return TraceKind::Output;
+  if (name == "in") return TraceKind::Input;
+  if (name == "inlen") return TraceKind::InputLength;
+  return std::nullopt;
+}
+
+std::string Decode(const TraceEntry& entry) {
+  char text[96];
+  if (entry.kind == TraceKind::Output && entry.bytes.size() >= kBlockHeaderLength) {
+    const std::uint8_t* b = entry.bytes.data();
+    if (b[1] == static_cast<std::uint8_t>(Command::DNLOAD)) {
+      std::snprintf(text, sizeof text, "DNLOAD:block=%u,len=%u", unsigned(b[4] | (b[5] << 8)),
+                    unsigned(b[2] | (b[3] << 8)));
+    } else {
+      std::snprintf(text, sizeof text, "%s:type=%u", std::string(CommandName(b[1])).c_str(),
+                    unsigned{b[2]});
+    }
+    return text;
+  }
+  if (entry.kind == TraceKind::Input && entry.ok && entry.bytes.size() >= kStatusReportLength) {
+    const StatusReport status = DecodeStatus(entry.bytes);
+    const std::string_view state = StateName(status.state);
+    if (state == "busy") {
+      std::snprintf(text, sizeof text, "rev=%x,state=busy(%u),next=%u", unsigned{status.chipRevision},
+                    unsigned{status.state}, unsigned{status.nextBlock});
+    } else {
+      std::snprintf(text, sizeof text, "rev=%x,state=%s,next=%u", unsigned{status.chipRevision},
+                    std::string(state).c_str(), unsigned{status.nextBlock});
+    }
+    return text;
+  }
+  return "-";
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+template <typename Number>
+bool ParseDecimal(std::string_view text, Number& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc{} && end == text.data() + text.size() && !text.empty();
+}
+
+bool ParseSeconds(std::string_view text, std::chrono::steady_clock::duration& at) {
+  const std::size_t dot = text.find('.');
+  std::uint64_t seconds = 0;
+  std::uint64_t micros = 0;
+  if (dot == std::string_view::npos || text.size() - dot - 1 != 6) return false;
+  if (!ParseDecimal(text.substr(0, dot), seconds) || !ParseDecimal(text.substr(dot + 1), micros)) {
+    return false;
+  }
+  at = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::seconds{seconds} + std::chrono::microseconds{micros});
+  return true;
+}
+
+bool ParseHex(std::string_view text, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  if (text == "-") return true;
+  if (text.size() % 2 != 0) return false;
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int high = HexValue(text[i]);
+    const int low = HexValue(text[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string FormatTraceLine(const TraceEntry& entry) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(entry.at).count();
+  char head[64];
+  std::snprintf(head, sizeof head, "%" PRIu64 ".%06" PRIu64 " ",
+                static_cast<std::uint64_t>(micros / 1000000), static_cast<std::uint64_t>(micros % 1000000));
+  std::string line = head;
+  line.append(OpName(entry.kind)).append(entry.ok ? " ok " : " fail ");
+  line.append(std::to_string(entry.length)).append(" ").append(Decode(entry)).append(" ");
+  if (entry.bytes.empty()) {
+    line.push_back('-');
+  } else {
+    for (const std::uint8_t byte : entry.bytes) {
+      line.push_back(kDigits[byte >> 4]);
+      line.push_back(kDigits[byte & 0x0F]);
+    }
+  }
+  line.push_back('\n');
+  return line;
+}
+
+std::optional<TraceEntry> ParseTraceLine(std::string_view line, std::string& error) {
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0; start <= line.size();) {
+    const std::size_t space = std::min(line.find(' ', start), line.size());
+    fields.push_back(line.substr(start, space - start));
+    start = space + 1;
+  }
+  if (fields.size() != 6) {
+    error = "expected 6 fields, found " + std::to_string(fields.size());
+    return std::nullopt;
+  }
+  TraceEntry entry;
+  if (!ParseSeconds(fields[0], entry.at)) {
+    error = "bad time stamp \"" + std::string(fields[0]) + "\"";
+    return std::nullopt;
+  }
+  const std::optional<TraceKind> kind = OpFromName(fields[1]);
+  if (!kind) {
+    error = "unknown op \"" + std::string(fields[1]) + "\"";
+    return std::nullopt;
+  }
+  entry.kind = *kind;
+  if (fields[2] != "ok" && fields[2] != "fail") {
+    error = "result must be ok or fail";
+    return std::nullopt;
+  }
+  entry.ok = fields[2] == "ok";
+  if (!ParseDecimal(fields[3], entry.length)) {
+    error = "bad length \"" + std::string(fields[3]) + "\"";
+    return std::nullopt;
+  }
+  if (!ParseHex(fields[5], entry.bytes)) {
+    error = "bad hex bytes";
+    return std::nullopt;
+  }
+  return entry;
+}
+
+std::optional<std::vector<TraceEntry>> ReadTrace(std::istream& in, std::string& error) {
+  std::vector<TraceEntry> entries;
+  std::string line;
+  for (unsigned number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line.front() == '#') continue;
+    std::string lineError;
+    std::optional<TraceEntry> entry = ParseTraceLine(line, lineError);
+    if (!entry) {
+      error = "line " + std::to_string(number) + ": " + lineError;
+      return std::nullopt;
+    }
+    entries.push_back(std::move(*entry));
+  }
+  return entries;
+}
+
+ReplayDevice::ReplayDevice(std::vector<TraceEntry> entries, Clock& clock)
+    : entries_(std::move(entries)), clock_(clock), origin_(clock.now()) {}
+
+const TraceEntry* ReplayDevice::next(TraceKind kind, std::size_t length) {
+  if (!divergence_.empty()) return nullptr;
+  const std::size_t index = position_;
+  const std::string where = "exchange " + std::to_string(index + 1) + ": ";
+  if (index >= entries_.size()) {
+    divergence_ = where + "the recording has ended";
+    return nullptr;
+  }
+  const TraceEntry& entry = entries_[index];
+  if (entry.kind != kind || (kind != TraceKind::InputLength && entry.length != length)) {
+    divergence_ = where + "recorded " + std::string(OpName(entry.kind)) + " of " +
+                  std::to_string(entry.length) + " bytes, asked " + std::string(OpName(kind)) +
+                  " of " + std::to_string(length);
+    return nullptr;
+  }
+  ++position_;
+  return &entry;
+}
+
+bool ReplayDevice::setOutputReport(std::span<const std::uint8_t> report) {
+  const TraceEntry* entry = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    entry = next(TraceKind::Output, report.size());
+    if (entry != nullptr && !std::equal(report.begin(), report.end(), entry->bytes.begin(),
+                                        entry->bytes.end())) {
+      const TraceEntry sent{TraceKind::Output, true, report.size(), {report.begin(), report.end()}, {}};
+      divergence_ = "exchange " + std::to_string(position_) + ": sent " + Decode(sent) +
+                    " with other bytes than the recorded " + Decode(*entry);
+      entry = nullptr;
+    }
+  }
+  if (entry == nullptr) return false;
+  clock_.elapseUntil(origin_ + entry->at);
+  return entry->ok;
+}
+
+bool ReplayDevice::getInputReport(std::span<std::uint8_t> buffer) {
+  const TraceEntry* entry = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    entry = next(TraceKind::Input, buffer.size());
+  }
+  if (entry == nullptr) return false;
+  clock_.elapseUntil(origin_ + entry->at);
+  if (entry->ok) {
+    std::copy_n(entry->bytes.begin(), std::min(buffer.size(), entry->bytes.size()), buffer.begin());
+  }
+  return entry->ok;
+}
+
+std::optional<std::size_t> ReplayDevice::inputReportLength() {
+  const TraceEntry* entry = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    entry = next(TraceKind::InputLength, 0);
+  }
+  if (entry == nullptr) return std::nullopt;
+  clock_.elapseUntil(origin_ + entry->at);
+  if (!entry->ok) return std::nullopt;
+  return entry->length;
+}
+
+std::string ReplayDevice::divergence() const {
+  std::lock_guard lock(mutex_);
+  return divergence_;
+}
+
+std::size_t ReplayDevice::played() const {
+  std::lock_guard lock(mutex_);
+  return position_;
+}
+
+}  // namespace zentho::sim

@@ -1,0 +1,109 @@
+// zentho-iap over the real hidraw backend, on umockdev's mocked nodes: list, --all, the
+// permission advice and the old-kernel explanation.
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "app/cli/console_platform.h"
+#include "device/link_messages.h"
+#include "device/system_hid_platform.h"
+#include "tests/app/cli/cli_harness.h"
+#include "tests/device/linux/mock_hidraw.h"
+#include "tests/support/temp_dir.h"
+
+namespace zentho::testing {
+namespace {
+
+class CliHidrawTest : public ::testing::Test {
+ protected:
+  CliHidrawTest() {
+    cli.systemPlatform = [] {
+      return std::shared_ptr<device::HidPlatform>(device::MakeSystemHidPlatform());
+    };
+  }
+  MockHidrawBus bus;
+  CliHarness cli;
+  TempDir dir;
+  const std::string hint{cli::OpenFailureHint()};
+};
+
+// Capabilities are per thread: dropping them lets a root test meet file modes.
+CliResult RunWithoutPrivileges(CliHarness& cli, std::vector<std::string> args) {
+  CliResult result;
+  std::thread unprivileged([&] {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capset, &header, data) == 0) result = cli.run(args);
+  });
+  unprivileged.join();
+  return result;
+}
+
+TEST_F(CliHidrawTest, ListShowsTheTargetNodesAndWhyOneCannotBeOpened) {
+  bus.add(0, 0x046D, 0xC077);
+  bus.add(1, 0x4A5D, 0x7310);
+  MockNode& locked = bus.add(2, 0x4A5D, 0x7310);
+  ASSERT_EQ(chmod(bus.nodeFile(locked).c_str(), 0), 0) << std::strerror(errno);
+
+  const CliResult result = RunWithoutPrivileges(cli, {"list"});
+  EXPECT_EQ(result.code, 0) << result.err;
+  EXPECT_EQ(result.out, "/dev/hidraw1  4a5d:7310  ready\n"
+                        "/dev/hidraw2  4a5d:7310  cannot open: Permission denied (" + hint + ")\n");
+}
+
+TEST_F(CliHidrawTest, AllDownloadsToEveryTargetNode) {
+  bus.add(0, 0x046D, 0xC077);
+  MockNode& first = bus.add(1, 0x4A5D, 0x7310);
+  MockNode& second = bus.add(2, 0x4A5D, 0x7310);
+  const std::vector<std::uint8_t> image = PatternBytes(2500);
+
+  const CliResult result = cli.run({"download", "--all", "--mode", "bootloader",
+                                    dir.write("boot.bin", image), "--log", dir.file("run.log")});
+  EXPECT_EQ(result.code, 0) << result.err;
+  EXPECT_NE(result.out.find("\n"
+                            "device        result  bytes      seconds\n"
+                            "/dev/hidraw1  pass    2500/2500  0.0\n"
+                            "/dev/hidraw2  pass    2500/2500  0.0\n"
+                            "2 devices: 2 passed, 0 failed\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(first.device->image(ImageType::Bootloader)->bytes, image);
+  EXPECT_EQ(second.device->image(ImageType::Bootloader)->bytes, image);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("run.log.hidraw1")));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("run.log.hidraw2")));
+}
+
+TEST_F(CliHidrawTest, AKernelWithoutReportIoctlsIsExplainedAfterTheLog) {
+  MockNode& node = bus.add(0, 0x4A5D, 0x7310);
+  node.refuseReportsWith = EINVAL;
+  const CliResult result = cli.run({"download", "--mode", "kvm", dir.write("fw.bin", PatternBytes(100))});
+  EXPECT_EQ(result.code, 1);
+  std::string explanation(device::msg::kKernelLacksReportIoctls);
+  explanation.resize(explanation.size() - 2);  // without its CR LF
+  EXPECT_EQ(result.err, "zentho-iap: /dev/hidraw0: " + explanation + "\n");
+}
+
+}  // namespace
+}  // namespace zentho::testing
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // The answer is cached at the first call, which must come after a testbed exists.
+  UMockdevTestbed* probe = umockdev_testbed_new();
+  const bool mocked = umockdev_in_mock_environment();
+  g_object_unref(probe);
+  if (!mocked) {
+    const bool required = std::getenv("ZENTHO_REQUIRE_UMOCKDEV") != nullptr;
+    std::fprintf(stderr, "Not run under umockdev-wrapper: %s\n", required ? "failed" : "skipped");
+    return required ? 1 : 77;
+  }
+  return RUN_ALL_TESTS();
+}

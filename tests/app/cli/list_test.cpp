@@ -1,0 +1,81 @@
+// The list verb, and what a download says about interfaces it cannot open.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/cli/console_platform.h"
+#include "tests/app/cli/cli_harness.h"
+#include "tests/support/temp_dir.h"
+
+namespace zentho::testing {
+namespace {
+
+class ListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cli.plug(*cli.systemBus);
+    cli.plug(*cli.systemBus, {}, {.openable = false, .openError = "Permission denied"});
+    sim::SimulatedDeviceOptions other;
+    other.vendorId = 0x046D;
+    other.productId = 0xC077;
+    cli.systemBus->plug(std::make_shared<sim::SimulatedDevice>(other, cli.clock));
+  }
+  CliHarness cli;
+  const std::string hint{cli::OpenFailureHint()};
+};
+
+TEST_F(ListTest, ShowsMatchingInterfacesAndWhyOneCannotBeOpened) {
+  const CliResult result = cli.run({"list"});
+  EXPECT_EQ(result.code, 0);
+  EXPECT_EQ(result.out, "sim:0  4a5d:7310  ready\n"
+                        "sim:1  4a5d:7310  cannot open: Permission denied (" + hint + ")\n");
+
+  const CliResult other = cli.run({"list", "--vid", "0x046d", "--pid", "C077", "--json"});
+  EXPECT_EQ(other.code, 0);
+  EXPECT_EQ(other.out, "{\"path\":\"sim:2\",\"vid\":\"046d\",\"pid\":\"c077\",\"openable\":true}\n");
+}
+
+TEST_F(ListTest, JsonCarriesTheReasonAndTheHint) {
+  const CliResult result = cli.run({"list", "--json"});
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_EQ(lines.size(), 2U) << result.out;
+  EXPECT_EQ(nlohmann::json::parse(lines[0]),
+            nlohmann::json({{"path", "sim:0"}, {"vid", "4a5d"}, {"pid", "7310"}, {"openable", true}}));
+  EXPECT_EQ(nlohmann::json::parse(lines[1]),
+            nlohmann::json({{"path", "sim:1"}, {"vid", "4a5d"}, {"pid", "7310"}, {"openable", false},
+                            {"error", "Permission denied"}, {"hint", hint}}));
+}
+
+TEST_F(ListTest, NothingMatchingIsNoDevice) {
+  const CliResult result = cli.run({"list", "--pid", "7311"});
+  EXPECT_EQ(result.code, 3);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "zentho-iap: no HID interface 4a5d:7311 present\n");
+}
+
+TEST_F(ListTest, DownloadNamesTheInterfaceItCannotOpenBeforeGivingUp) {
+  TempDir dir;
+  const std::string file = dir.write("fw.bin", PatternBytes(100));
+  const CliResult result = cli.run({"download", "--device", "sim:1", "--mode", "kvm", file});
+  EXPECT_EQ(result.code, 3);
+  EXPECT_EQ(result.err, "zentho-iap: Cannot open device sim:1 (4a5d:7310): Permission denied (" + hint +
+                            ")\nzentho-iap: no device sim:1 found\n");
+
+  const CliResult json = cli.run({"download", "--device", "sim:1", "--mode", "kvm", file, "--json"});
+  EXPECT_EQ(json.out, "{\"event\":\"warning\",\"message\":\"Cannot open device sim:1 (4a5d:7310): "
+                      "Permission denied (" + hint + ")\"}\n"
+                      "{\"event\":\"error\",\"error\":\"no-device\",\"message\":\"no device sim:1 found\"}\n");
+
+  const CliResult absent = cli.run({"download", "--device", "/dev/hidraw9", "--mode", "kvm", file});
+  EXPECT_EQ(absent.code, 3);
+  EXPECT_EQ(absent.err, "zentho-iap: /dev/hidraw9: no such HID interface\n"
+                        "zentho-iap: no device /dev/hidraw9 found\n");
+
+  const CliResult wrongIds = cli.run({"download", "--device", "sim:2", "--mode", "kvm", file});
+  EXPECT_EQ(wrongIds.code, 3);
+  EXPECT_EQ(wrongIds.err, "zentho-iap: sim:2 is 046d:c077, not the target 4a5d:7310\n"
+                          "zentho-iap: no device sim:2 found\n");
+}
+
+}  // namespace
+}  // namespace zentho::testing
