@@ -1,0 +1,166 @@
+// A whole download job through CIapDlg: log text, icon, tones, controls and the clock.
+#include <gtest/gtest.h>
+
+#include "app/window/control_ids.h"
+#include "window_fakes.h"
+
+namespace zentho::window::test {
+namespace {
+
+const std::string kStartLine = "\r\n--- Start to transmit Runtime firmware to Orvane device ---\r\n";
+
+struct JobControls {
+  bool download, filePath, browse, connect, timerRunning;
+  friend bool operator==(const JobControls&, const JobControls&) = default;
+};
+
+void PrintTo(const JobControls& c, std::ostream* os) {
+  *os << "download=" << c.download << " path=" << c.filePath << " browse=" << c.browse
+      << " connect=" << c.connect << " timer=" << c.timerRunning;
+}
+
+JobControls ControlsOf(const WindowHarness& h) {
+  const auto on = [&](int id) { return h.view.controls.at(id).enabled; };
+  return {on(kIdcDownload), on(kIdcFilePath), on(kIdcBrowse), on(kIdcConnect),
+          h.view.runningTimers.count(kElapsedTimerId) == 1};
+}
+
+const JobControls kAfterJob{false, true, true, true, false};
+
+class DownloadJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    h.dlg->OnInitDialog();
+    h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(2048 + 100));
+    h.connect();
+  }
+  WindowHarness h;
+};
+
+TEST_F(DownloadJob, PassLogsSessionLinesShowsPassAndTwoTones) {
+  h.runJob();
+  EXPECT_EQ(h.view.log, kStartLine +
+                            "\r\nRuntime file is loaded. File size: 2148 bytes.\r\n"
+                            "Start Runtime Transferring...\r\n"
+                            "Chip Revision : 1\r\n"
+                            "--- Runtime firmware is transmitted successfully ---\r\n\r\n");
+  EXPECT_EQ(h.view.result, ResultState::Pass);
+  EXPECT_EQ(h.tones.played(), (std::vector<Tone>{{4000, 100}, {6000, 100}}));
+  EXPECT_EQ(ControlsOf(h), kAfterJob);
+  EXPECT_EQ(h.view.progressPosition, 2148U);
+  const std::optional<sim::ReceivedImage> image = h.device->image(ImageType::KvmSystem);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_TRUE(image->complete);
+  EXPECT_EQ(std::string(image->bytes.begin(), image->bytes.end()), FirmwareBytes(2148));
+}
+
+TEST_F(DownloadJob, StartStepsInOrderAndFindDeviceLineGone) {
+  h.view.appendLog("--- Find device ---\r\n\r\n");
+  h.view.calls.clear();
+  h.dlg->OnDownload();
+  // The window's own steps are done when OnDownload returns; the worker waits for it.
+  EXPECT_EQ(h.view.calls, (std::vector<std::string>{"clear log", "text 1017 00:00:00",
+                                                    "check 1034 1", "check 1035 0", "check 1036 0",
+                                                    "enable 1015 0", "enable 1002 0",
+                                                    "enable 1001 0", "result idle",
+                                                    "start timer 1", "progress 0"}));
+  EXPECT_EQ(JobControls({false, false, false, true, true}), ControlsOf(h));
+  h.windowThread.pumpUntil([&] { return !h.dlg->jobRunning(); });
+  EXPECT_EQ(h.view.calls.at(11), "log " + kStartLine);
+  EXPECT_EQ(h.view.log.substr(0, kStartLine.size()), kStartLine);
+}
+
+TEST_F(DownloadJob, FailShowsFailBurnFailAndLongTone) {
+  h.dlg->FilePath = "?????";
+  h.runJob();
+  EXPECT_EQ(h.view.log, kStartLine +
+                            "ERROR: Cannot open this Runtime binary file!!\r\n"
+                            "\r\nBurn fail\r\n");
+  EXPECT_EQ(h.view.result, ResultState::Fail);
+  EXPECT_EQ(h.tones.played(), (std::vector<Tone>{{3500, 500}}));
+  EXPECT_EQ(ControlsOf(h), kAfterJob);
+}
+
+TEST_F(DownloadJob, DisconnectDuringJobFailsIt) {
+  unsigned exchanges = 0;
+  h.bus.onExchange([&](const std::string&) {
+    if (++exchanges == 4) h.windowThread.invoke([&] { h.dlg->OnConnect(); });
+  });
+  h.runJob();
+  EXPECT_EQ(h.view.result, ResultState::Fail);
+  const std::string disconnected = "--- Disconnect device ---\r\n\r\n";
+  EXPECT_EQ(h.view.log.substr(0, disconnected.size()), disconnected);
+  EXPECT_EQ(h.view.log.substr(h.view.log.size() - 13), "\r\nBurn fail\r\n");
+  EXPECT_EQ(ControlsOf(h), kAfterJob);
+  EXPECT_EQ(h.view.text(kIdcConnect), "Connect");
+}
+
+TEST_F(DownloadJob, SecondJobStartsFromZeroWithIdleIcon) {
+  h.runJob();
+  h.dlg->OnConnect();
+  h.dlg->OnConnect();
+  h.localTime.setSecond(5);
+  h.dlg->OnDownload();
+  h.localTime.setSecond(7);
+  h.dlg->OnTimer(kElapsedTimerId);
+  EXPECT_EQ(h.view.text(kIdcElapsedTime), "00:00:02");
+  EXPECT_EQ(h.view.result, ResultState::Idle);
+  h.windowThread.pumpUntil([&] { return !h.dlg->jobRunning(); });
+}
+
+// The elapsed clock, stepped by hand: LastTickTime's second, then each tick's second.
+struct ClockCase {
+  const char* name;
+  int hours, minutes, seconds;  // elapsed before the steps
+  std::uint16_t lastSecond;
+  std::vector<std::uint16_t> tickSeconds;
+  std::string shown;
+};
+
+class ElapsedClock : public ::testing::TestWithParam<ClockCase> {};
+
+TEST_P(ElapsedClock, Shows) {
+  const ClockCase& c = GetParam();
+  WindowHarness h;
+  h.dlg->ElapsedHours = c.hours;
+  h.dlg->ElapsedMinutes = c.minutes;
+  h.dlg->ElapsedSeconds = c.seconds;
+  h.dlg->LastTickTime.second = c.lastSecond;
+  for (std::uint16_t second : c.tickSeconds) {
+    h.localTime.setSecond(second);
+    h.localTime.time.minute = static_cast<std::uint16_t>(h.localTime.time.minute + 7);
+    h.dlg->OnTimer(kElapsedTimerId);
+  }
+  EXPECT_EQ(h.view.text(kIdcElapsedTime), c.shown);
+  EXPECT_EQ(h.dlg->LastTickTime, h.localTime.time);
+}
+
+std::vector<std::uint16_t> EverySecondFrom(std::uint16_t first, unsigned count) {
+  std::vector<std::uint16_t> seconds;
+  for (unsigned i = 1; i <= count; ++i) seconds.push_back(static_cast<std::uint16_t>((first + i) % 60));
+  return seconds;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ElapsedClock,
+    ::testing::Values(ClockCase{"WrapAddsThree", 0, 0, 0, 58, {1}, "00:00:03"},
+                      ClockCase{"FiftyNine", 0, 0, 0, 30, EverySecondFrom(30, 59), "00:00:59"},
+                      ClockCase{"Sixty", 0, 0, 0, 30, EverySecondFrom(30, 60), "00:01:00"},
+                      ClockCase{"Hour", 0, 59, 59, 10, {11}, "01:00:00"},
+                      ClockCase{"HundredHours", 99, 59, 59, 10, {11}, "100:00:00"},
+                      ClockCase{"LateTickCatchesUp", 0, 0, 0, 10, {14}, "00:00:04"},
+                      ClockCase{"DoubledTickAddsNothing", 0, 0, 0, 10, {11, 11}, "00:00:01"},
+                      ClockCase{"MinutesBetweenTicksLost", 0, 0, 0, 10, {25}, "00:00:15"},
+                      ClockCase{"SecondsCarryIntoMinutes", 0, 0, 50, 0, {15}, "00:01:05"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(ElapsedClockTimer, OtherTimerIdsLeaveClock) {
+  WindowHarness h;
+  h.localTime.setSecond(20);
+  h.dlg->OnTimer(2);
+  EXPECT_EQ(h.view.text(kIdcElapsedTime), "00:00:00");
+  EXPECT_TRUE(h.view.calls.empty());
+}
+
+}  // namespace
+}  // namespace zentho::window::test

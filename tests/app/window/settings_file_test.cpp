@@ -1,0 +1,92 @@
+// setup.dat's bytes read back and written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/window/settings_file.h"
+
+namespace zentho::window {
+namespace {
+
+struct ParseCase {
+  const char* name;
+  std::string bytes;
+  std::optional<std::string> filePath;
+};
+
+class ParseSettingsTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseSettingsTest, GivesPathOfLastCrLf) {
+  EXPECT_EQ(ParseSettings(GetParam().bytes), GetParam().filePath);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, ParseSettingsTest,
+    ::testing::Values(ParseCase{"Path", "C:\\fw\\a.bin\r\n", "C:\\fw\\a.bin"},
+                      ParseCase{"CrLfOnly", "\r\n", ""},
+                      ParseCase{"TwoLinesJoin", "A\r\nB\r\n", "AB"},
+                      ParseCase{"LfOnlyLines", "A\nB\n", std::nullopt},
+                      ParseCase{"LoneCrDropsNextByte", std::string("ab\rcd\r\n"), "abd"},
+                      ParseCase{"BytesAfterLastCrLfIgnored", "A\r\nBC", "A"},
+                      ParseCase{"CrAtEnd", "A\r", std::nullopt},
+                      ParseCase{"CrCrLf", "A\r\r\n", std::nullopt},
+                      ParseCase{"Empty", "", std::nullopt},
+                      ParseCase{"HighBytesKept", "/m\xe9nu/a.bin\r\n", "/m\xe9nu/a.bin"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("zentho-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  static std::string Read(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(SettingsFileTest, WritesPathAndCrLfIntoNewFolder) {
+  const std::filesystem::path path = folder_ / "ZenthoIAP" / "setup.dat";
+  EXPECT_EQ(WriteSettingsFile(path, SettingsBytes("C:\\fw\\a.bin")), std::nullopt);
+  const std::string bytes = Read(path);
+  EXPECT_EQ(bytes.size(), 13U);
+  EXPECT_EQ(bytes, "C:\\fw\\a.bin\r\n");
+  EXPECT_EQ(ReadSettingsFile(path), bytes);
+  EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp"));
+}
+
+TEST_F(SettingsFileTest, ReplacesOldContentWhole) {
+  const std::filesystem::path path = folder_ / "setup.dat";
+  ASSERT_EQ(WriteSettingsFile(path, SettingsBytes("/a/much/longer/old/path.bin")), std::nullopt);
+  ASSERT_EQ(WriteSettingsFile(path, SettingsBytes("")), std::nullopt);
+  EXPECT_EQ(Read(path), "\r\n");
+}
+
+TEST_F(SettingsFileTest, MissingFileReadsAsNothing) {
+  EXPECT_EQ(ReadSettingsFile(folder_ / "setup.dat"), std::nullopt);
+}
+
+TEST_F(SettingsFileTest, FailedWriteKeepsOldFileAndGivesReason) {
+  const std::filesystem::path path = folder_ / "setup.dat";
+  ASSERT_EQ(WriteSettingsFile(path, SettingsBytes("kept")), std::nullopt);
+  // A folder where the temporary file must go makes its creation fail.
+  std::filesystem::create_directories(path.string() + ".tmp");
+  const std::optional<std::string> error = WriteSettingsFile(path, SettingsBytes("lost"));
+  ASSERT_TRUE(error.has_value());
+  EXPECT_NE(error->find("create"), std::string::npos) << *error;
+  EXPECT_EQ(Read(path), "kept\r\n");
+}
+
+}  // namespace
+}  // namespace zentho::window
