@@ -11,13 +11,7 @@ namespace zentho::window {
 void CIapDlg::OnConnect() {
   view().clearLog();
   if (Connected) {
-    ReleaseLink();
-    view().appendLog(device::msg::kDisconnectDevice);
-    view().setText(kIdcConnect, text::kConnect);
-    view().enable(kIdcDownload, false);
-    view().enable(kIdcConnect, true);
-    Connected = false;
-    downloadAfterJob_ = false;
+    EndLink(device::msg::kDisconnectDevice);
     return;
   }
   std::shared_ptr<device::DeviceLink> link =
@@ -44,15 +38,22 @@ void CIapDlg::OnConnect() {
 }
 
 int CIapDlg::OnDeviceChange(unsigned eventCode, const void* /*eventRecord*/) {
-  if (eventCode != kDbtDeviceRemoveComplete) return 1;
+  // Only the removal of the connected device reaches here as 0x8004 (the removal watch
+  // looks at which device went); with no link up there is nothing to end, so an
+  // unplugged mouse or keyboard never disturbs the window.
+  if (eventCode != kDbtDeviceRemoveComplete || !DeviceHandle) return 1;
+  EndLink(device::msg::kDeviceUnplugged);
+  return 1;
+}
+
+void CIapDlg::EndLink(std::string_view message) {
   ReleaseLink();
-  view().appendLog(device::msg::kDeviceUnplugged);
+  view().appendLog(message);
   view().setText(kIdcConnect, text::kConnect);
   view().enable(kIdcDownload, false);
   view().enable(kIdcConnect, true);
   Connected = false;
   downloadAfterJob_ = false;
-  return 1;
 }
 
 void CIapDlg::WatchForRemoval(const std::shared_ptr<device::DeviceLink>& link) {

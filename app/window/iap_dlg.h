@@ -8,6 +8,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "app/window/window_services.h"
@@ -83,6 +84,8 @@ class CIapDlg {
   void WatchForRemoval(const std::shared_ptr<device::DeviceLink>& link);
   void OnLinkRemoved(const std::weak_ptr<device::DeviceLink>& link);
   void ReleaseLink();
+  // Releases the link, logs `message` and leaves the controls Disconnected.
+  void EndLink(std::string_view message);
   void EndWindow(PendingEnd how);
   void FinishClose();
 
