@@ -1,6 +1,11 @@
 // The umockdev testbed behind the hidraw end-to-end tests.
 #include "tests/device/linux/mock_hidraw.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 
@@ -207,6 +212,20 @@ std::string MockHidrawBus::nodeFile(const MockNode& node) const {
   std::string path = std::string(root) + node.devnode;
   g_free(root);
   return path;
+}
+
+int RunMockedTests(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // The answer is cached at the first call, which must come after a testbed exists.
+  UMockdevTestbed* probe = umockdev_testbed_new();
+  const bool mocked = umockdev_in_mock_environment();
+  g_object_unref(probe);
+  if (!mocked) {
+    const bool required = std::getenv("ZENTHO_REQUIRE_UMOCKDEV") != nullptr;
+    std::fprintf(stderr, "Not run under umockdev-wrapper: %s\n", required ? "failed" : "skipped");
+    return required ? 1 : 77;
+  }
+  return RUN_ALL_TESTS();
 }
 
 }  // namespace zentho::testing

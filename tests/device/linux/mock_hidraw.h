@@ -69,4 +69,9 @@ class MockHidrawBus {
 // report 1 of 1029 bytes.
 extern const char kOrvaneReportDescriptorHex[];
 
+// The body of main() for tests of mocked nodes: runs every test when preloaded by
+// umockdev-wrapper; otherwise skips (exit 77), or fails when ZENTHO_REQUIRE_UMOCKDEV is
+// set, as CI does, so that a broken preload can never pass unnoticed.
+int RunMockedTests(int argc, char** argv);
+
 }  // namespace zentho::testing

@@ -94,16 +94,4 @@ TEST_F(CliHidrawTest, AKernelWithoutReportIoctlsIsExplainedAfterTheLog) {
 }  // namespace
 }  // namespace zentho::testing
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // The answer is cached at the first call, which must come after a testbed exists.
-  UMockdevTestbed* probe = umockdev_testbed_new();
-  const bool mocked = umockdev_in_mock_environment();
-  g_object_unref(probe);
-  if (!mocked) {
-    const bool required = std::getenv("ZENTHO_REQUIRE_UMOCKDEV") != nullptr;
-    std::fprintf(stderr, "Not run under umockdev-wrapper: %s\n", required ? "failed" : "skipped");
-    return required ? 1 : 77;
-  }
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return zentho::testing::RunMockedTests(argc, argv); }
