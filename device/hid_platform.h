@@ -13,6 +13,10 @@
 
 namespace zentho::device {
 
+// The IDs an Orvane device carries unless its firmware was built with others.
+inline constexpr std::uint16_t kOrvaneVendorId = 0x4A5D;
+inline constexpr std::uint16_t kOrvaneProductId = 0x7310;
+
 struct HidIds {
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;

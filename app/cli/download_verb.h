@@ -24,7 +24,7 @@ class DownloadVerb final : public Verb {
   struct Options {
     std::string mode;
     std::string file;
-    device::HidIds ids{0x4A5D, 0x7310};
+    device::HidIds ids{device::kOrvaneVendorId, device::kOrvaneProductId};
     std::string devicePath;
     bool all = false;
     double waitSeconds = 0;

@@ -12,9 +12,6 @@
 
 namespace zentho::cli {
 
-inline constexpr std::uint16_t kDefaultVendorId = 0x4A5D;
-inline constexpr std::uint16_t kDefaultProductId = 0x7310;
-
 // "4A5D", "4a5d" or "0x4a5d": one to four hex digits.
 std::optional<std::uint16_t> ParseHexId(std::string_view text);
 

@@ -16,7 +16,7 @@ class ListVerb final : public Verb {
   Outcome run(Environment& environment) override;
 
  private:
-  device::HidIds ids_{0x4A5D, 0x7310};
+  device::HidIds ids_{device::kOrvaneVendorId, device::kOrvaneProductId};
   bool json_ = false;
   std::string simulate_;
 };

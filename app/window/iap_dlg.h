@@ -69,8 +69,8 @@ class CIapDlg {
   int DownloadMode = 0;
   std::string VendorIdText;
   std::string ProductIdText;
-  std::uint32_t TargetVendorId = 0x4A5D;
-  std::uint32_t TargetProductId = 0x7310;
+  std::uint32_t TargetVendorId = device::kOrvaneVendorId;
+  std::uint32_t TargetProductId = device::kOrvaneProductId;
 
  private:
   // How the window was asked to end while a job ran; carried out when the worker ends.

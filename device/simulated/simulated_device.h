@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "device/hid_platform.h"
 #include "device/simulated/fault_plan.h"
 #include "device/simulated/report_trace.h"
 #include "transfer/clock.h"
@@ -33,8 +34,8 @@ struct SimulatedDeviceOptions {
   // Keep received images byte for byte (off for very large benchmark images: only the
   // length and a digest are kept then).
   bool keepImages = true;
-  std::uint16_t vendorId = 0x4A5D;
-  std::uint16_t productId = 0x7310;
+  std::uint16_t vendorId = device::kOrvaneVendorId;
+  std::uint16_t productId = device::kOrvaneProductId;
 };
 
 struct ReceivedImage {
