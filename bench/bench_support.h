@@ -40,16 +40,6 @@ struct FileDigest {
 // will read.
 std::optional<FileDigest> DigestFile(const std::filesystem::path& path);
 
-// Takes every message of a session and keeps none of them.
-class DiscardSink final : public SessionSink {
- public:
-  void appendLog(std::string_view) override {}
-  void setProgressRange(std::uint32_t, std::uint32_t) override {}
-  void setProgressStep(std::uint32_t) override {}
-  void setProgressPosition(std::uint32_t) override {}
-  void debugTrace(std::string_view) override {}
-};
-
 // The process's resident-set high-water mark in KiB (VmHWM: it belongs to this
 // process image alone, whereas ru_maxrss also carries the parent's peak across exec).
 std::optional<std::uint64_t> PeakResidentKiB();

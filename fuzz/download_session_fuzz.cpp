@@ -44,15 +44,6 @@ class FuzzChannel final : public zentho::ReportChannel {
   zentho::ManualClock& clock_;
 };
 
-class NullSink final : public zentho::SessionSink {
- public:
-  void appendLog(std::string_view) override {}
-  void setProgressRange(std::uint32_t, std::uint32_t) override {}
-  void setProgressStep(std::uint32_t) override {}
-  void setProgressPosition(std::uint32_t) override {}
-  void debugTrace(std::string_view) override {}
-};
-
 const std::string& ImagePath() {
   static const std::string path = [] {
     const auto file = std::filesystem::temp_directory_path() /
@@ -68,7 +59,7 @@ const std::string& ImagePath() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   zentho::ManualClock clock;
   FuzzChannel channel(data, size, clock);
-  NullSink sink;
+  zentho::DiscardSink sink;
   zentho::ConfigImage configImage{};
   zentho::DownloadRequest request{size > 0 ? data[0] % 2 : 0, ImagePath(), {}};
   request.settings.ackTimeout = std::chrono::milliseconds(50);

@@ -18,4 +18,14 @@ class SessionSink {
   virtual void debugTrace(std::string_view line) = 0;
 };
 
+// Takes every message of a session and keeps none (benchmarks, fuzzing, quiet runs).
+class DiscardSink final : public SessionSink {
+ public:
+  void appendLog(std::string_view) override {}
+  void setProgressRange(std::uint32_t, std::uint32_t) override {}
+  void setProgressStep(std::uint32_t) override {}
+  void setProgressPosition(std::uint32_t) override {}
+  void debugTrace(std::string_view) override {}
+};
+
 }  // namespace zentho

@@ -17,16 +17,6 @@ std::vector<std::pair<unsigned, unsigned>> ListTones::played() const {
   return played_;
 }
 
-void ListTrace::line(std::string_view text) {
-  std::lock_guard lock(mutex_);
-  lines_.emplace_back(text);
-}
-
-std::vector<std::string> ListTrace::lines() const {
-  std::lock_guard lock(mutex_);
-  return lines_;
-}
-
 QtHarness::QtHarness() {
   device = std::make_shared<sim::SimulatedDevice>(sim::SimulatedDeviceOptions{}, clock);
   devicePath = bus.plug(device);

@@ -14,6 +14,7 @@
 #include "app/window/iap_dlg.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_device.h"
+#include "tests/app/window/recording_trace.h"
 #include "transfer/clock.h"
 
 namespace zentho::qt::test {
@@ -28,15 +29,7 @@ class ListTones final : public window::TonePlayer {
   std::vector<std::pair<unsigned, unsigned>> played_;
 };
 
-class ListTrace final : public window::DebugTrace {
- public:
-  void line(std::string_view text) override;
-  std::vector<std::string> lines() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-};
+using ListTrace = window::test::RecordingTrace;
 
 class FixedLocalTime final : public window::LocalTimeSource {
  public:

@@ -82,16 +82,6 @@ std::vector<Tone> RecordingTones::played() const {
   return played_;
 }
 
-void RecordingTrace::line(std::string_view text) {
-  std::lock_guard lock(mutex_);
-  lines_.emplace_back(text);
-}
-
-std::vector<std::string> RecordingTrace::lines() const {
-  std::lock_guard lock(mutex_);
-  return lines_;
-}
-
 namespace {
 
 std::filesystem::path FreshFolder() {

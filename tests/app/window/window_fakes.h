@@ -15,6 +15,7 @@
 #include "app/window/iap_dlg.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_device.h"
+#include "recording_trace.h"
 #include "recording_view.h"
 #include "transfer/clock.h"
 
@@ -56,16 +57,6 @@ class RecordingTones final : public TonePlayer {
  private:
   mutable std::mutex mutex_;
   std::vector<Tone> played_;
-};
-
-class RecordingTrace final : public DebugTrace {
- public:
-  void line(std::string_view text) override;
-  std::vector<std::string> lines() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
 };
 
 class FakeLocalTime final : public LocalTimeSource {
