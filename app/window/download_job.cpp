@@ -118,7 +118,9 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
   ViewProxy controls(view(), services_.windowThread);
   JobSink sink(controls, services_.trace);
   NoLink noLink;
-  ReportChannel& channel = link ? static_cast<ReportChannel&>(*link) : noLink;
+  std::shared_ptr<ReportChannel> tapped;
+  if (link && services_.channelTap) tapped = services_.channelTap(link);
+  ReportChannel& channel = tapped ? *tapped : link ? static_cast<ReportChannel&>(*link) : noLink;
 
   SessionContext context{channel, ConfigImage, sink, services_.sessionClock, stop};
   // A stop comes only from a window that is ending: no verdict, no tones to hold it up.
