@@ -5,22 +5,15 @@
 #include <cstring>
 #include <fstream>
 
+#include "transfer/hex_digit.h"
+
 namespace zentho {
 namespace {
 
 constexpr int kLineReadLength = 128;  // fgets reads at most 127 characters per piece
 constexpr unsigned kValuesPerLine = 16;
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+bool IsHexDigit(char c) { return HexDigitValue(c) >= 0; }
 
 constexpr int kEndOfText = 0x1A;  // Ctrl-Z
 
@@ -76,7 +69,7 @@ std::uint32_t ParseNumber(const char* text, int base, const char** end) {
     base = 10;
   }
   std::uint32_t result = 0;
-  for (int digit; (digit = HexValue(*p)) >= 0 && digit < base; ++p) {
+  for (int digit; (digit = HexDigitValue(*p)) >= 0 && digit < base; ++p) {
     result = result * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
   }
   if (end != nullptr) *end = p;
