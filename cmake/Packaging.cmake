@@ -82,9 +82,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZENTHO_MAINTAINER})
-  # The first line is the summary; CPack indents the rest as the extended description.
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-ZenthoIAP downloads firmware into USB HID devices built on the Orvane chip:
+  # The extended description; CPack puts the summary above it and indents it.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "ZenthoIAP downloads firmware into USB HID devices built on the Orvane chip:
 the KVM system code, the bootloader code or a 256-byte software
 configuration built from a text file of hex values.
 
