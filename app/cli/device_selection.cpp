@@ -80,6 +80,8 @@ class Walk {
     } else if (*ids != query_.ids) {
       selection.problems.push_back(query_.path + " is " + FormatIds(*ids) + ", not the target " +
                                    FormatIds(query_.ids));
+    } else if (std::optional<std::string> why = opened.device->unsuitable()) {
+      selection.problems.push_back(query_.path + ": " + *why);
     } else {
       selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
     }
@@ -101,6 +103,9 @@ class Walk {
       }
       const std::optional<device::HidIds> ids = opened.device->ids();
       if (ids != query_.ids) continue;  // closes it again
+      // The keyboard node of a composite device is closed unwritten, without a word:
+      // the vendor node of the same device comes next.
+      if (opened.device->unsuitable()) continue;
       selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
       if (query_.pick == Pick::First) break;  // later interfaces are never opened
     }

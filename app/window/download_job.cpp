@@ -44,7 +44,9 @@ class NoLink final : public ReportChannel {
   std::optional<std::size_t> inputReportLength() override { return std::nullopt; }
 };
 
-void ShowOutcome(WindowView& controls, TonePlayer& tones, bool passed) {
+// `note`: the backend's explanation of failed exchanges, shown after the failure line.
+void ShowOutcome(WindowView& controls, TonePlayer& tones, bool passed,
+                 const std::optional<std::string>& note = std::nullopt) {
   if (passed) {
     controls.showResult(ResultState::Pass);
     tones.beep(kPassToneHz, kPassToneMs);
@@ -52,6 +54,7 @@ void ShowOutcome(WindowView& controls, TonePlayer& tones, bool passed) {
   } else {
     controls.showResult(ResultState::Fail);
     controls.appendLog(msg::kBurnFail);
+    if (note) controls.appendLog(*note);
     tones.beep(kFailToneHz, kFailToneMs);
   }
 }
@@ -119,7 +122,13 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
   SessionContext context{channel, ConfigImage, sink, services_.sessionClock, stop};
   const int result = RunDownloadSession(request, context);
   // A stop comes only from a window that is ending: no verdict, no tones to hold it up.
-  if (!stop.stop_requested()) ShowOutcome(controls, services_.tones, result == 1);
+  if (!stop.stop_requested()) {
+    // Why the exchanges may have failed (an old kernel, the output pipe), as the
+    // command line prints it; after a download that passed it is only noise.
+    const bool passed = result == 1;
+    ShowOutcome(controls, services_.tones, passed,
+                !passed && link ? link->takeDiagnostic() : std::nullopt);
+  }
   GiveControlsBack(controls);
   services_.windowThread.post([this] { OnJobEnded(); });
 }
