@@ -111,6 +111,9 @@ WindowHarness::WindowHarness(bool plugDevice, WorkerThreads* workers,
                           trace,        localTime, clock,
                           workers ? *workers : systemWorkers,
                           folder / "ZenthoIAP" / "setup.dat"};
+  services.channelTap = [this](std::shared_ptr<ReportChannel> channel) {
+    return channelTap ? channelTap(std::move(channel)) : channel;
+  };
   // The controls as the window template creates them, before OnInitDialog.
   view.controls[kIdcFilePath] = {"", false, false};
   view.controls[kIdcBrowse] = {"Load MCPU binary file", false, false};
