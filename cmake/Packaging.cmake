@@ -54,11 +54,6 @@ else()
     endforeach()
   endif()
 
-  # usbhid's quirk for the device, when the tree carries one.
-  if(EXISTS ${resources}/zentho-iap-usbhid.conf)
-    install(FILES ${resources}/zentho-iap-usbhid.conf DESTINATION lib/modprobe.d)
-  endif()
-
   add_custom_target(zentho_packaging_files ALL DEPENDS ${packaging_outputs})
 endif()
 

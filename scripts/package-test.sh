@@ -31,7 +31,7 @@ for file in /usr/bin/zentho-iap /usr/bin/ZenthoIAP /usr/lib/udev/rules.d/70-zent
             /usr/share/applications/zentho-iap.desktop \
             /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/zentho-iap.png \
             /usr/share/man/man1/zentho-iap.1.gz /usr/share/man/man1/ZenthoIAP.1.gz \
-            /usr/share/doc/zentho-iap/{README.md,LICENSE,copyright,changelog.gz}; do
+            /usr/share/doc/zentho-iap/{README.md,LICENSE,copyright,changelog.gz,zentho-iap-usbhid.conf}; do
   [ -f "$file" ] || fail "the package did not install $file"
 done
 expect "the installed udev rule" "$(cat resources/70-zentho-iap.rules)" \
