@@ -5,13 +5,16 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QShortcut>
+#include <string>
+#include <vector>
 
 #include "app/qt/alsa_tones.h"
-#include "app/qt/demo_platform.h"
 #include "app/qt/desktop_services.h"
 #include "app/qt/iap_window.h"
 #include "app/qt/qt_window_thread.h"
 #include "app/window/control_ids.h"
+#include "app/window/demo_platform.h"
+#include "app/window/start_options.h"
 #include "app/window/window_strings.h"
 #include "device/system_hid_platform.h"
 
@@ -49,9 +52,11 @@ bool CIapApp::InitInstance(const QStringList& arguments) {
   SystemClock clock;
   window::WorkerThreads workers;
   QtWindowThread windowThread;
-  const bool simulate = arguments.contains(QStringLiteral("--simulate"));
+  std::vector<std::string> words;
+  for (const QString& argument : arguments) words.push_back(argument.toStdString());
+  const window::StartOptions options = window::ParseStartOptions(words);
   std::unique_ptr<device::HidPlatform> platform =
-      simulate ? MakeDemoPlatform(clock) : device::MakeSystemHidPlatform();
+      options.simulate ? window::MakeDemoPlatform(clock) : device::MakeSystemHidPlatform();
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock,        workers,   SettingsPath()};

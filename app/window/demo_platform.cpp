@@ -1,10 +1,10 @@
 // The demo's simulated bus.
-#include "app/qt/demo_platform.h"
+#include "app/window/demo_platform.h"
 
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_device.h"
 
-namespace zentho::qt {
+namespace zentho::window {
 
 std::unique_ptr<device::HidPlatform> MakeDemoPlatform(Clock& clock) {
   sim::SimulatedDeviceOptions options;
@@ -17,4 +17,4 @@ std::unique_ptr<device::HidPlatform> MakeDemoPlatform(Clock& clock) {
   return bus;
 }
 
-}  // namespace zentho::qt
+}  // namespace zentho::window
