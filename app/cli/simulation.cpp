@@ -4,7 +4,6 @@
 #include <fstream>
 
 #include "device/simulated/replay_device.h"
-#include "device/simulated/simulated_bus.h"
 
 namespace zentho::cli {
 namespace {
@@ -48,24 +47,6 @@ CLI::Validator SimulateCountValidator() {
         return {};
       },
       "N");
-}
-
-sim::TimingModel DefaultTimingModel() {
-  sim::TimingModel timing;
-  timing.perPacket = std::chrono::microseconds{1000};
-  return timing;
-}
-
-std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clock) {
-  auto bus = std::make_shared<sim::SimulatedBus>();
-  for (unsigned i = 0; i < count; ++i) {
-    sim::SimulatedDeviceOptions options;
-    options.timing = DefaultTimingModel();
-    options.recordTrace = false;  // --trace records at the channel, for every kind of device
-    options.keepImages = false;
-    bus->plug(std::make_shared<sim::SimulatedDevice>(options, clock));
-  }
-  return bus;
 }
 
 std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,

@@ -12,10 +12,11 @@
 #include "app/qt/desktop_services.h"
 #include "app/qt/iap_window.h"
 #include "app/qt/qt_window_thread.h"
+#include "app/qt/trace_option.h"
 #include "app/window/control_ids.h"
-#include "app/window/demo_platform.h"
 #include "app/window/start_options.h"
 #include "app/window/window_strings.h"
+#include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
 
 namespace zentho::qt {
@@ -56,10 +57,13 @@ bool CIapApp::InitInstance(const QStringList& arguments) {
   for (const QString& argument : arguments) words.push_back(argument.toStdString());
   const window::StartOptions options = window::ParseStartOptions(words);
   std::unique_ptr<device::HidPlatform> platform =
-      options.simulate ? window::MakeDemoPlatform(clock) : device::MakeSystemHidPlatform();
+      options.simulate ? sim::MakeSimulatedPlatform(1, clock) : device::MakeSystemHidPlatform();
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock,        workers,   SettingsPath()};
+  if (std::optional<std::string> tracePath = TraceArgument(arguments)) {
+    services.channelTap = TraceTap(std::move(*tracePath), clock, trace);
+  }
   window::CIapDlg dlg(services);
   IapWindow window(dlg);
   window_ = &window;

@@ -7,10 +7,10 @@
 #include "app/win32/socket_start.h"
 #include "app/win32/win32_services.h"
 #include "app/win32/win32_window_thread.h"
-#include "app/window/demo_platform.h"
 #include "app/window/iap_dlg.h"
 #include "app/window/start_options.h"
 #include "app/window/window_strings.h"
+#include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
 
 namespace zentho::win32 {
@@ -37,7 +37,7 @@ bool CIapApp::InitInstance(HINSTANCE instance, const std::vector<std::string>& a
   Win32WindowThread windowThread;
   const window::StartOptions options = window::ParseStartOptions(arguments);
   std::unique_ptr<device::HidPlatform> platform =
-      options.simulate ? window::MakeDemoPlatform(clock) : device::MakeSystemHidPlatform();
+      options.simulate ? sim::MakeSimulatedPlatform(1, clock) : device::MakeSystemHidPlatform();
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock, workers, window::SettingsBesideExecutable(ExecutablePath())};
