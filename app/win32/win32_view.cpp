@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/window/control_ids.h"
+#include "app/window/window_strings.h"
 
 namespace zentho::win32 {
 namespace {
@@ -138,6 +139,12 @@ std::optional<std::string> Win32View::chooseFile(const window::FileTypeFilter& f
 
 void Win32View::showAbout() {
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), dialog_, AboutProcedure, 0);
+}
+
+bool Win32View::askYesNo(std::string_view question) {
+  // No is the default button, so Enter answers No; a Yes/No box ignores Escape.
+  return MessageBoxA(dialog_, Text(question).c_str(), Text(window::text::kWindowCaption).c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void Win32View::defaultSysCommand(std::uint32_t command, std::intptr_t parameter) {
