@@ -61,6 +61,8 @@ unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport
   bool endOfFile = true;
   unsigned stopLine = 0;
   unsigned stopColumn = 0;
+  std::string stopText;
+  bool blankLine = false;
 
   char line[kLineReadLength] = {};
   while (std::fgets(line, kLineReadLength, file) != nullptr) {
@@ -84,6 +86,12 @@ unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport
       endOfFile = false;
       stopLine = physicalLine;
       stopColumn = columnBase + p + 1;
+      for (unsigned k = p; k < p + 2 && line[k] != '\0' && line[k] != '\n'; ++k) {
+        stopText.push_back(line[k]);
+      }
+      blankLine = columnBase == 0 && p == 0 &&
+                  (line[0] == '\n' || line[0] == '\0' ||
+                   (line[0] == '\r' && (line[1] == '\n' || line[1] == '\0')));
       break;
     }
     const std::size_t pieceLength = std::strlen(line);
@@ -105,7 +113,9 @@ unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport
     image[0] = static_cast<std::uint8_t>(checksum & 0xFF);
     image[1] = static_cast<std::uint8_t>(checksum >> 8);
   }
-  if (report != nullptr) *report = {count, stopLine, stopColumn, endOfFile};
+  if (report != nullptr) {
+    *report = {count, stopLine, stopColumn, endOfFile, std::move(stopText), blankLine};
+  }
   return count;
 }
 

@@ -19,8 +19,9 @@ struct ConfigCheck {
   std::string stopReason;      // why the parse ended where it did
 };
 
-// Nothing when the file cannot be opened.
-std::optional<ConfigCheck> CheckConfigFile(const std::string& path);
+// Nothing when the file cannot be read, with the reason ("is a directory", "is not a
+// regular file", or the system's words).
+std::optional<ConfigCheck> CheckConfigFile(const std::string& path, std::string& reason);
 
 class ConfigCheckVerb final : public Verb {
  public:

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include "transfer/clock.h"
 #include "transfer/report_protocol.h"
@@ -24,6 +26,9 @@ class TraceRecorder final : public ReportChannel {
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
 
+  // The system's reason when a write or flush of the trace failed (the first one).
+  std::optional<std::string> writeFailure();
+
  private:
   void write(const std::string& line);
 
@@ -32,6 +37,7 @@ class TraceRecorder final : public ReportChannel {
   Clock& clock_;
   const Clock::time_point origin_;
   std::mutex mutex_;
+  std::optional<std::string> failure_;
 };
 
 }  // namespace zentho::cli

@@ -53,6 +53,9 @@ std::string Decode(const TraceEntry& entry) {
   return "-";
 }
 
+// About 31 years: longer than any session, far inside the clock's range.
+constexpr std::uint64_t kMaxTraceSeconds = 1'000'000'000;
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -74,6 +77,8 @@ bool ParseSeconds(std::string_view text, std::chrono::steady_clock::duration& at
   if (!ParseDecimal(text.substr(0, dot), seconds) || !ParseDecimal(text.substr(dot + 1), micros)) {
     return false;
   }
+  // Past this the replay clock (steady_clock nanoseconds, from its origin) would overflow.
+  if (seconds > kMaxTraceSeconds) return false;
   at = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
       std::chrono::seconds{seconds} + std::chrono::microseconds{micros});
   return true;
