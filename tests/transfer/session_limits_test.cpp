@@ -97,6 +97,25 @@ TEST_F(SessionTest, LongerDeclaredInputReportIsReadWholeDuringTheHandshakeOnly) 
                                    "DNLOAD 1 0"));
 }
 
+TEST_F(SessionTest, DeclaredInputLengthOutsideEightToTheHidMaximumIsAFailedQuery) {
+  // Each would be a buffer of that size: 2^64-1 threw length_error, 2^32-1 took 4 GiB.
+  const std::vector<std::pair<std::size_t, int>> cases = {
+      {7, 0}, {8, 1}, {16384, 1}, {16385, 0}, {0xFFFFFFFFu, 0}, {SIZE_MAX, 0}};
+  for (const auto& [declared, result] : cases) {
+    sim::FaultPlan plan;
+    plan.declaredInputLength = declared;
+    device(plan);
+    sink.events.clear();
+    EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), result) << declared;
+    if (result == 0) {
+      EXPECT_EQ(logLines().back(), "GETSTATUS FAIL\r\n") << declared;
+      EXPECT_THAT(trace(), ElementsAre("LEN " + std::to_string(declared))) << declared;
+    } else {
+      EXPECT_EQ(trace().at(2), "GET " + std::to_string(declared) + " ok") << declared;
+    }
+  }
+}
+
 TEST_F(SessionTest, StopDuringARecoveryPauseEndsAtOnceAndQuietly) {
   device(sim::FaultPlan::HandshakeStates({8, 1}));
   clock.onSleep([&](Clock::duration) { stop.request_stop(); });
