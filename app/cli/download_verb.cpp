@@ -2,6 +2,7 @@
 #include "app/cli/download_verb.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -78,6 +79,19 @@ class Complaint {
   bool json_;
 };
 
+// CLI::Range lets NaN through (every comparison with it is false).
+CLI::Validator FiniteNumber() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        double number = 0;
+        if (!CLI::detail::lexical_cast(value, number) || !std::isfinite(number)) {
+          return "Value " + value + " is not a finite number";
+        }
+        return {};
+      },
+      "");
+}
+
 }  // namespace
 
 void DownloadVerb::options(CLI::App& command) {
@@ -94,6 +108,7 @@ void DownloadVerb::options(CLI::App& command) {
       ->excludes(device);
   command.add_option("--wait", options_.waitSeconds, "Wait up to SECONDS for a device to appear")
       ->type_name("SECONDS")
+      ->check(FiniteNumber())
       ->check(CLI::Range(0.0, 86400.0));
   command
       .add_option("--ack-timeout", options_.ackTimeoutMs,
@@ -252,6 +267,12 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
       std::fprintf(environment.err, "zentho-iap: %s: %s\n", results[i].path.c_str(), note->c_str());
     }
   }
+  if (environment.stop.stop_requested() && !allPassed) {
+    // The log keeps the session's own lines; the reason for the stop is told here.
+    const Complaint complain(environment, o.json);
+    complain("interrupted", "interrupted by the user");
+  }
+  if (std::ferror(environment.out) && !lostOutput) lostOutput = "the standard output: write failed";
   if (lostOutput) {
     // A log or trace cut short is a failure of its own, told after the results; a
     // failed flash still decides the exit code.
