@@ -8,11 +8,11 @@ cd "$(dirname "$0")/.."
 # Executions per target, chosen so that all of them together take about six minutes on
 # two cores (the figures printed tell the time each took).
 declare -A runs=(
-  [config_image]=400000
-  [download_session]=150000
+  [config_image]=1000000
+  [download_session]=700000
   [settings_file]=2000000
-  [id_text]=2000000
-  [report_descriptor]=2000000
+  [id_text]=5000000
+  [report_descriptor]=1500000
   [trace_replay]=150000
 )
 targets=(config_image download_session settings_file id_text report_descriptor trace_replay)

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev libasound2-dev
   nlohmann-json3-dev libcli11-dev
   xvfb imagemagick x11-utils
+  clang libclang-rt-dev gcovr
 )
 
 missing=()
