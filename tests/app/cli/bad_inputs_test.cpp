@@ -161,6 +161,11 @@ TEST_F(BadInputTest, TraceWithAbsurdLengthOrTimeIsAFailedSessionOrARefusal) {
   EXPECT_EQ(r.code, 4);
   EXPECT_EQ(r.err, "zentho-iap: " + far +
                        " is not a report trace: line 1: bad time stamp \"18446744073709551615.000000\"\n");
+  // One line without end: read no further than the longest line a recording can hold.
+  const std::string endless = dir.write("endless.trace", "# zentho-iap report trace 1\n" + std::string(1 << 20, '0'));
+  r = cli.run({"download", "--simulate=" + endless, "--mode", "kvm", firmware});
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "zentho-iap: " + endless + " is not a report trace: line 2: longer than 33024 characters\n");
 }
 
 TEST_F(BadInputTest, WaitThatIsNotAFiniteNumberIsAUsageError) {
