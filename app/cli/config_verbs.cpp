@@ -46,16 +46,11 @@ std::string Hex16(std::uint16_t value) {
 
 }  // namespace
 
-std::optional<ConfigCheck> CheckConfigFile(const std::string& path, std::string& reason) {
-  reason = UnreadableReason(path);
-  if (!reason.empty()) return std::nullopt;
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) {
-    reason = std::strerror(errno);
-    return std::nullopt;
-  }
+OsResult<ConfigCheck> CheckConfigFile(const std::string& path) {
+  if (std::string why = UnreadableReason(path); !why.empty()) return OsError{std::move(why)};
   ConfigCheck check;
-  BuildConfigImage(file, check.image, &check.parse);  // closes the file
+  const OsResult<unsigned> count = BuildConfigImageFromFile(path, check.image, &check.parse);
+  if (!count) return OsError{count.reason()};
   check.sealed = check.parse.count == kConfigImageLength;
   check.checksum = check.sealed
                        ? static_cast<std::uint16_t>(check.image[0] | (check.image[1] << 8))
@@ -70,14 +65,14 @@ void ConfigCheckVerb::options(CLI::App& command) {
 }
 
 Outcome ConfigCheckVerb::run(Environment& environment) {
-  std::string reason;
-  const std::optional<ConfigCheck> check = CheckConfigFile(file_, reason);
-  if (!check) {
-    const std::string message = "cannot read " + file_ + ": " + reason;
+  const OsResult<ConfigCheck> result = CheckConfigFile(file_);
+  if (!result) {
+    const std::string message = "cannot read " + file_ + ": " + result.reason();
     std::fprintf(environment.err, "zentho-iap: %s\n", Printable(message).c_str());
     if (json_) WriteJsonError(environment.out, "file", message);
     return Outcome::FileUnreadable;
   }
+  const ConfigCheck* check = &result.value();
   const ConfigParseReport& parse = check->parse;
   if (json_) {
     WriteJsonLine(environment.out, {{"file", file_},
@@ -118,13 +113,13 @@ Outcome ConfigBuildVerb::run(Environment& environment) {
     std::fprintf(environment.err, "zentho-iap: %s\n", Printable(*clash).c_str());
     return Outcome::UsageError;
   }
-  std::string reason;
-  const std::optional<ConfigCheck> check = CheckConfigFile(file_, reason);
-  if (!check) {
+  const OsResult<ConfigCheck> result = CheckConfigFile(file_);
+  if (!result) {
     std::fprintf(environment.err, "zentho-iap: %s\n",
-                 Printable("cannot read " + file_ + ": " + reason).c_str());
+                 Printable("cannot read " + file_ + ": " + result.reason()).c_str());
     return Outcome::FileUnreadable;
   }
+  const ConfigCheck* check = &result.value();
   if (!check->sealed) {
     // An unsealed image is what a download would send, but nobody should flash it on
     // purpose: the count says the file is not what its author meant.
@@ -141,7 +136,7 @@ Outcome ConfigBuildVerb::run(Environment& environment) {
   } else {
     WriteOutput(files.front().get(),
                 {reinterpret_cast<const char*>(check->image.data()), check->image.size()}, failure);
-    if (!failure && std::fclose(files.front().release()) != 0) failure = std::strerror(errno);
+    if (!failure && std::fclose(files.front().release()) != 0) failure = ErrnoText(errno);
   }
   if (failure) {
     std::fprintf(environment.err, "zentho-iap: %s\n",

@@ -2,7 +2,6 @@
 // and turned into the 256-byte image the device receives.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "app/cli/verb.h"
@@ -19,9 +18,9 @@ struct ConfigCheck {
   std::string stopReason;      // why the parse ended where it did
 };
 
-// Nothing when the file cannot be read, with the reason ("is a directory", "is not a
-// regular file", or the system's words).
-std::optional<ConfigCheck> CheckConfigFile(const std::string& path, std::string& reason);
+// Fails with the reason when the file cannot be read: "is a directory", "is not a
+// regular file", or the OS's words.
+OsResult<ConfigCheck> CheckConfigFile(const std::string& path);
 
 class ConfigCheckVerb final : public Verb {
  public:

@@ -19,7 +19,7 @@
 #include "app/cli/progress_bar.h"
 #include "app/cli/simulation.h"
 #include "app/cli/text_output.h"
-#include "app/cli/trace_recorder.h"
+#include "device/simulated/trace_recorder.h"
 
 namespace zentho::cli {
 namespace {
@@ -224,7 +224,7 @@ Outcome DownloadVerb::openRecordings(Environment& environment, std::vector<Targe
   }
   for (std::size_t i = 0; !o.tracePath.empty() && i < targets.size(); ++i, ++next) {
     auto recorder =
-        std::make_shared<TraceRecorder>(targets[i].channel, files[next].release(), *targets[i].clock);
+        sim::TraceRecorder::Adopt(targets[i].channel, files[next].release(), *targets[i].clock);
     traces_.emplace_back(paths[next], recorder);
     targets[i].channel = recorder;
   }
@@ -248,9 +248,9 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
   }
   outputs.add(logFiles);
 
-  JobRequest job{kModes.at(o.mode), o.file, {}};
-  job.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
-  const std::vector<DeviceResult> results = RunJobs(job, targets, outputs, environment.stop);
+  DownloadRequest request{kModes.at(o.mode), o.file, {}};
+  request.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
+  const std::vector<DeviceResult> results = RunJobs(request, targets, outputs, environment.stop);
 
   bool allPassed = true;
   std::optional<std::string> lostOutput = logFiles.failure();

@@ -3,9 +3,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "transfer/os_result.h"
 
 namespace zentho::cli {
 
@@ -17,7 +18,7 @@ std::string UnreadableReason(const std::string& path) {
   if (status.type() == fs::file_type::directory) return "is a directory";
   if (fs::exists(status) && status.type() != fs::file_type::regular) return "is not a regular file";
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::strerror(errno);
+  if (file == nullptr) return ErrnoText(errno);
   std::fclose(file);
   return {};
 }

@@ -2,9 +2,10 @@
 #include "app/cli/output_files.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "transfer/os_result.h"
 
 namespace zentho::cli {
 namespace {
@@ -62,7 +63,7 @@ std::optional<OutputFailure> CreateOutputFiles(const std::vector<std::string>& p
     // after the emptying below is the start.
     OutputFile file(std::fopen(path.c_str(), "ab"));
     if (!file) {
-      OutputFailure failure{path, std::strerror(errno)};
+      OutputFailure failure{path, ErrnoText(errno)};
       opened.clear();
       for (const std::string& m : made) fs::remove(m, error);
       return failure;
@@ -86,7 +87,7 @@ bool WriteOutput(std::FILE* file, std::string_view bytes, std::optional<std::str
   errno = 0;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (written && std::fflush(file) == 0) return true;
-  failure = errno != 0 ? std::strerror(errno) : "write failed";
+  failure = errno != 0 ? ErrnoText(errno) : "write failed";
   return false;
 }
 

@@ -2,12 +2,11 @@
 #include "app/cli/simulation.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 
 #include "app/cli/input_files.h"
 #include "device/simulated/replay_device.h"
-#include "device/simulated/simulated_bus.h"
+#include "transfer/os_result.h"
 
 namespace zentho::cli {
 namespace {
@@ -53,31 +52,13 @@ CLI::Validator SimulateCountValidator() {
       "N");
 }
 
-sim::TimingModel DefaultTimingModel() {
-  sim::TimingModel timing;
-  timing.perPacket = std::chrono::microseconds{1000};
-  return timing;
-}
-
-std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clock) {
-  auto bus = std::make_shared<sim::SimulatedBus>();
-  for (unsigned i = 0; i < count; ++i) {
-    sim::SimulatedDeviceOptions options;
-    options.timing = DefaultTimingModel();
-    options.recordTrace = false;  // --trace records at the channel, for every kind of device
-    options.keepImages = false;
-    bus->plug(std::make_shared<sim::SimulatedDevice>(options, clock));
-  }
-  return bus;
-}
-
 std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,
                                    std::string& error) {
   std::ifstream in;
   std::string why = UnreadableReason(path);
   if (why.empty()) {
     in.open(path, std::ios::binary);
-    if (!in) why = std::strerror(errno);
+    if (!in) why = ErrnoText(errno);
   }
   if (!why.empty()) {
     error = "cannot read the trace " + path + ": " + why;

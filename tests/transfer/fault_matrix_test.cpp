@@ -38,7 +38,7 @@ class StopAtBlock final : public ReportChannel {
   StopAtBlock(ReportChannel& inner, std::stop_source& stop, unsigned block)
       : inner_(inner), stop_(stop), block_(block) {}
   bool setOutputReport(std::span<const std::uint8_t> report) override {
-    if (report[1] == 1 && (report[4] | (report[5] << 8)) == block_ && (report[2] | report[3]) != 0) {
+    if (report[1] == 1 && static_cast<unsigned>(report[4] | (report[5] << 8)) == block_ && (report[2] | report[3]) != 0) {
       stop_.request_stop();
     }
     return inner_.setOutputReport(report);

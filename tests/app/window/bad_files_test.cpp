@@ -23,7 +23,7 @@ TEST(BadFiles, WhatIsNotARegularFileFailsBeforeAnyReportInEveryMode) {
     WindowHarness h;
     const std::filesystem::path fifo = h.folder / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string path : {h.folder.string(), fifo.string(), std::string("/dev/zero")}) {
+    for (const std::string& path : {h.folder.string(), fifo.string(), std::string("/dev/zero")}) {
       SCOPED_TRACE(path + " in mode " + std::to_string(mode));
       h.dlg->OnInitDialog();
       h.dlg->FilePath = path;

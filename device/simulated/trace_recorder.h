@@ -9,15 +9,22 @@
 #include <string>
 
 #include "transfer/clock.h"
+#include "transfer/os_result.h"
 #include "transfer/report_protocol.h"
 
-namespace zentho::cli {
+namespace zentho::sim {
 
 class TraceRecorder final : public ReportChannel {
  public:
-  // Takes ownership of `file` and writes the trace header to it. Time stamps count
-  // from now on `clock`.
-  TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock);
+  // Creates (or empties) the file at `path` and writes the trace header to it. Time
+  // stamps count from now on `clock`. Fails with the OS's reason when the file can't be
+  // created.
+  static OsResult<std::shared_ptr<TraceRecorder>> Create(std::shared_ptr<ReportChannel> inner,
+                                                         const std::string& path, Clock& clock);
+  // Takes ownership of `file`, already created (the command line creates every output
+  // before it empties any), and writes the trace header to it.
+  static std::shared_ptr<TraceRecorder> Adopt(std::shared_ptr<ReportChannel> inner, std::FILE* file,
+                                              Clock& clock);
   ~TraceRecorder() override;
   TraceRecorder(const TraceRecorder&) = delete;
   TraceRecorder& operator=(const TraceRecorder&) = delete;
@@ -30,6 +37,7 @@ class TraceRecorder final : public ReportChannel {
   std::optional<std::string> writeFailure();
 
  private:
+  TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock);
   void write(const std::string& line);
 
   std::shared_ptr<ReportChannel> inner_;
@@ -40,4 +48,4 @@ class TraceRecorder final : public ReportChannel {
   std::optional<std::string> failure_;
 };
 
-}  // namespace zentho::cli
+}  // namespace zentho::sim
