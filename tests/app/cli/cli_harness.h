@@ -34,7 +34,7 @@ class CliHarness {
   CliResult run(std::vector<std::string> args);
 
   ManualClock clock;
-  // Ctrl-C as the CLI sees it.
+  // Plays Ctrl-C: request_stop() asks the running downloads to stop.
   std::stop_source stop;
   // What the CLI sees as the machine's HID interfaces: by default `systemBus`.
   std::shared_ptr<sim::SimulatedBus> systemBus = std::make_shared<sim::SimulatedBus>();
