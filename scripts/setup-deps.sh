@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   xvfb imagemagick x11-utils
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
+  clang libclang-rt-dev gcovr
 )
 
 missing=()

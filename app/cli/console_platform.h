@@ -18,4 +18,8 @@ std::string_view OpenFailureHint();
 // report; a second one ends the process at once. Call before starting any thread.
 std::stop_token StopOnInterrupt();
 
+// A reader that goes away (`zentho-iap ... | head`) must not kill a flash in progress:
+// writes to a closed pipe fail instead, and the run reports it at the end.
+void IgnoreBrokenPipes();
+
 }  // namespace zentho::cli

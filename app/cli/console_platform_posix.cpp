@@ -34,4 +34,6 @@ std::stop_token StopOnInterrupt() {
   return source.get_token();
 }
 
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
 }  // namespace zentho::cli

@@ -31,4 +31,7 @@ std::stop_token StopOnInterrupt() {
   return InterruptSource().get_token();
 }
 
+// Windows raises no signal for a closed pipe: the write just fails.
+void IgnoreBrokenPipes() {}
+
 }  // namespace zentho::cli
