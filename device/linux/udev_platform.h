@@ -16,6 +16,7 @@ class UdevHidPlatform final : public HidPlatform {
   // hidraw nodes, then opens it.
   OpenResult open(const std::string& path) override;
   std::unique_ptr<RemovalWatch> watchRemoval(HidDevice& device) override;
+  std::unique_ptr<ArrivalWatch> watchArrivals() override;
 };
 
 // Reads "0003:00004A5D:00007310" (bus:vendor:product) from a "hid" device's HID_ID.

@@ -1,0 +1,24 @@
+// Arrivals and departures found by comparing one list of the interfaces with the next,
+// for a platform that sends no events (and as a safety net where its events may be lost).
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/hid_platform.h"
+
+namespace zentho::device {
+
+class ArrivalPoller {
+ public:
+  // Lists the interfaces and returns what changed since the last look: departures
+  // first, then arrivals in the platform's order. The first look reports every
+  // interface as arrived. Entries whose path can't be read are left out.
+  std::vector<InterfaceChange> look(HidPlatform& platform);
+
+ private:
+  std::set<std::string> present_;
+};
+
+}  // namespace zentho::device
