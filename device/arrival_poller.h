@@ -2,7 +2,7 @@
 // for a platform that sends no events (and as a safety net where its events may be lost).
 #pragma once
 
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,8 +17,11 @@ class ArrivalPoller {
   // interface as arrived. Entries whose path can't be read are left out.
   std::vector<InterfaceChange> look(HidPlatform& platform);
 
+  // What the last look listed at `path`; null when it was not there.
+  const InterfaceSlot* find(const std::string& path) const;
+
  private:
-  std::set<std::string> present_;
+  std::map<std::string, InterfaceSlot> present_;
 };
 
 }  // namespace zentho::device

@@ -18,8 +18,16 @@ bool SentImageCheck::setOutputReport(std::span<const std::uint8_t> report) {
       hash_ = Sha256();
       nextBlock_ = 0;
       lastLength_ = 0;
-    } else if (command == Command::DNLOAD && !checkDownload(report)) {
-      return false;
+    } else if (command == Command::DNLOAD) {
+      if (!checkDownload(report)) return false;
+      const bool closing = report[2] == 0 && report[3] == 0;
+      const bool sent = device_->setOutputReport(report);
+      // The session does not look at the closing report's result; the station must.
+      if (closing && sent) {
+        std::lock_guard lock(mutex_);
+        confirmed_ = true;
+      }
+      return sent;
     }
   }
   return device_->setOutputReport(report);
@@ -37,7 +45,6 @@ bool SentImageCheck::checkDownload(std::span<const std::uint8_t> report) {
       mismatch_ = "the image sent has SHA-256 " + ToHex(sent) + ", not the file's " + ToHex(expected_);
       return false;
     }
-    confirmed_ = true;
     return true;
   }
   const std::span<const std::uint8_t> data =

@@ -21,7 +21,7 @@ class SentImageCheck final : public ReportChannel {
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
 
-  // True once the closing report went out after an image with the expected digest.
+  // True once the closing report was delivered after an image with the expected digest.
   bool confirmed() const;
   // Why the closing report was held back, or empty.
   std::string mismatch() const;
