@@ -18,4 +18,8 @@ std::string_view OpenFailureHint();
 // report; a second one ends the process at once. Call before starting any thread.
 std::stop_token StopOnInterrupt();
 
+// After StopOnInterrupt(): from now on the second Ctrl-C asks for the returned stop
+// instead of ending the process, and a third one ends it.
+std::stop_token StopOnSecondInterrupt();
+
 }  // namespace zentho::cli

@@ -1,6 +1,7 @@
 // The simulated devices behind --simulate.
 #include "app/cli/simulation.h"
 
+#include <cstdio>
 #include <fstream>
 
 #include "device/simulated/replay_device.h"
@@ -63,7 +64,13 @@ std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clo
     options.timing = DefaultTimingModel();
     options.recordTrace = false;  // --trace records at the channel, for every kind of device
     options.keepImages = false;
-    bus->plug(std::make_shared<sim::SimulatedDevice>(options, clock));
+    // Each board in a port of its own, as on a hub, with a serial number to tell them by.
+    sim::BusInterfaceOptions where;
+    where.portPath = "1-" + std::to_string(i + 1);
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "SIM%04u", i + 1);
+    where.serialNumber = serial;
+    bus->plug(std::make_shared<sim::SimulatedDevice>(options, clock), std::move(where));
   }
   return bus;
 }

@@ -32,8 +32,9 @@ CLI::Validator SimulateCountValidator();
 // full-speed device moving one packet per frame.
 sim::TimingModel DefaultTimingModel();
 
-// A bus with `count` healthy devices (IDs 4A5D:7310, paths sim:0, sim:1, ...), whose
-// bus time is charged to `clock`.
+// A bus with `count` healthy devices (IDs 4A5D:7310, paths sim:0, sim:1, ..., in ports
+// 1-1, 1-2, ... with serial numbers SIM0001, SIM0002, ...), whose bus time is charged
+// to `clock`.
 std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clock);
 
 // A device that replays the trace at `path`, running on `clock` (virtual time, so that a
