@@ -105,7 +105,8 @@ class StationRun {
   }
 
   void apply(const device::InterfaceChange& change);
-  void collectFinished();
+  std::vector<Worker*> endedWorkers() const;
+  void collectFinished(const std::vector<Worker*>& ended);
   void finish(Worker& worker);
   bool draining() const;
   bool fileStillMatches();
@@ -136,14 +137,17 @@ StationSummary StationRun::run() {
   std::stop_callback onStopAll(stopAll_, [this] { wakeup_.wake(); });
 
   for (;;) {
-    // Events first, in the order heard: a board taken out and another plugged in at the
-    // same path between two looks is still two boards. The list then fills in what
-    // events missed.
+    // Sessions that have ended are taken before the news: a board pulled out fails its
+    // session after its departure was announced, so the departure is heard below.
+    const std::vector<Worker*> ended = endedWorkers();
+    // Events in the order heard: a board taken out and another plugged in at the same
+    // path between two looks is still two boards. The list then fills in what events
+    // missed.
     if (watch) {
       for (const device::InterfaceChange& change : watch->take()) apply(change);
     }
     for (const device::InterfaceChange& change : poller_.look(io_.platform)) apply(change);
-    collectFinished();
+    collectFinished(ended);
     if (!draining()) startPending();
     if (draining() && summary_.tally.running == 0) break;
     wakeup_.waitFor(watch ? settings_.eventSafetyInterval : settings_.pollInterval);
@@ -173,16 +177,19 @@ void StationRun::apply(const device::InterfaceChange& change) {
   }
 }
 
-void StationRun::collectFinished() {
-  for (auto it = workers_.begin(); it != workers_.end();) {
-    Worker& worker = **it;
-    if (!worker.done) {
-      ++it;
-      continue;
-    }
-    worker.thread.join();
-    finish(worker);
-    it = workers_.erase(it);
+std::vector<Worker*> StationRun::endedWorkers() const {
+  std::vector<Worker*> ended;
+  for (const auto& worker : workers_) {
+    if (worker->done) ended.push_back(worker.get());
+  }
+  return ended;
+}
+
+void StationRun::collectFinished(const std::vector<Worker*>& ended) {
+  for (Worker* worker : ended) {
+    worker->thread.join();
+    finish(*worker);
+    std::erase_if(workers_, [&](const auto& w) { return w.get() == worker; });
   }
 }
 
