@@ -215,6 +215,8 @@ void StationRun::finish(Worker& worker) {
     record.failure = worker.mismatch;
   } else if (worker.result.ok && !worker.confirmed) {
     record.failure = "the closing report did not reach the device";
+  } else if (unplugged) {
+    record.failure = "taken out during the session; last line: " + FailingLine(worker.log);
   } else if (!passed && stopAll_.stop_requested()) {
     record.failure = "stopped by the operator";
   } else if (!passed) {
@@ -362,8 +364,16 @@ void StationRun::runWorker(Worker& worker) {
   });
   const JobRequest job{settings_.downloadMode, settings_.file, settings_.session};
 
+  // A board taken out ends its session at once instead of through every retry and
+  // pause; so does the operator's second Ctrl-C.
+  std::stop_source stop;
+  std::stop_callback onStopAll(stopAll_, [&stop] { stop.request_stop(); });
+  if (device::RemovalWatch* removal = worker.link->removalWatch()) {
+    removal->setNotify([stop]() mutable { stop.request_stop(); });
+  }
+
   worker.start = io_.wallClock();
-  const std::vector<DeviceResult> results = RunJobs(job, {target}, observer, stopAll_);
+  const std::vector<DeviceResult> results = RunJobs(job, {target}, observer, stop.get_token());
   worker.end = io_.wallClock();
   worker.result = results.front();
   worker.confirmed = check->confirmed();

@@ -47,7 +47,7 @@ void StationEventLines::finished(const Board& board, const SessionRecord& record
   if (record.result == "pass") {
     line += "pass in " + Seconds(record.seconds);
   } else if (record.result == "unplugged") {
-    line += "unplugged during the session: " + record.failure;
+    line += "unplugged: " + record.failure;
   } else {
     line += "FAIL: " + record.failure;
   }

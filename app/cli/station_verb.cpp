@@ -134,12 +134,10 @@ Outcome StationVerb::run(Environment& environment) {
   StationEventLines lines(environment.out, environment.err);
   StationLiveDisplay live(environment.out, !o.quiet);
   StationEvents& events = environment.outIsTerminal ? static_cast<StationEvents&>(live) : lines;
-  if (!environment.outIsTerminal) {
-    std::fprintf(environment.out, "station: %s %s (%llu bytes, SHA-256 %s), waiting for %s boards\n",
-                 o.mode.c_str(), o.file.c_str(), static_cast<unsigned long long>(image->file.size),
-                 ToHex(image->file.digest).c_str(), FormatIds(o.ids).c_str());
-    std::fflush(environment.out);
-  }
+  std::fprintf(environment.out, "station: %s %s (%llu bytes, SHA-256 %s), waiting for %s boards\n",
+               o.mode.c_str(), o.file.c_str(), static_cast<unsigned long long>(image->file.size),
+               ToHex(image->file.digest).c_str(), FormatIds(o.ids).c_str());
+  std::fflush(environment.out);
 
   StationIo io{*platform, *environment.clock,
                environment.wallClock ? environment.wallClock
@@ -152,7 +150,9 @@ Outcome StationVerb::run(Environment& environment) {
 
   const Tally& t = summary.tally;
   const unsigned sessions = t.passed + t.failed + t.unplugged;
-  std::fprintf(environment.out, "%u %s: %u passed, %u failed, %u unplugged\n", sessions,
+  // On a terminal the summary goes below the table, off the line the echoed ^C is on.
+  std::fprintf(environment.out, "%s%u %s: %u passed, %u failed, %u unplugged\n",
+               environment.outIsTerminal ? "\n" : "", sessions,
                sessions == 1 ? "session" : "sessions", t.passed, t.failed, t.unplugged);
   std::fflush(environment.out);
   if (summary.fileChanged || summary.recordFailed) return Outcome::FileUnreadable;

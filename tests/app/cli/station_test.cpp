@@ -210,7 +210,7 @@ TEST_F(StationTest, ALineOfTwelveBoards) {
     const std::string failure = line["failure"].is_null() ? "(none)" : line["failure"].get<std::string>();
     const std::string expected = line["port"] == "1-4"            ? "Download failed at GET_STATUS"
                                  : line["port"] == "3-2"          ? "Chip Revision wrong!!"
-                                 : line["result"] == "unplugged" ? "DNLOAD FAIL, block number = 1, left len : 3b8"
+                                 : line["result"] == "unplugged" ? "taken out during the session; last line: Chip Revision : 1"
                                                                   : "(none)";
     EXPECT_EQ(failure, expected) << line.dump();
   }
