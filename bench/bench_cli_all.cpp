@@ -15,6 +15,7 @@
 #include "app/cli/cli_main.h"
 #include "app/cli/simulation.h"
 #include "bench/bench_support.h"
+#include "device/simulated/simulated_platform.h"
 #include "transfer/clock.h"
 
 namespace zentho::bench {
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::FILE* discard = std::fopen("/dev/null", "w");
-  const zentho::sim::TimingModel timing = zentho::cli::DefaultTimingModel();
+  const zentho::sim::TimingModel timing = zentho::sim::FullSpeedTiming();
   std::printf("image %u KiB, timing model %lld us per packet, %lld us flash write per block, "
               "median of %u runs\n",
               imageKiB, static_cast<long long>(timing.perPacket.count()),

@@ -10,10 +10,10 @@
 
 #include <sys/resource.h>
 
-#include "app/cli/simulation.h"
 #include "app/cli/station.h"
 #include "bench/bench_support.h"
 #include "device/simulated/simulated_bus.h"
+#include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
 #include "transfer/clock.h"
 
@@ -33,7 +33,7 @@ double CpuSeconds() {
 // one has passed.
 double FlashTogether(unsigned boards, const std::string& image, unsigned& passed) {
   SystemClock clock;
-  std::shared_ptr<device::HidPlatform> bus = cli::MakeSimulatedBus(boards, clock);
+  std::unique_ptr<device::HidPlatform> bus = sim::MakeSimulatedPlatform(boards, clock);
   cli::StationSettings settings;
   settings.file = image;
   settings.limit = boards;

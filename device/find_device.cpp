@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "device/interface_walk.h"
 #include "device/link_messages.h"
 
 namespace zentho::device {
@@ -17,37 +18,36 @@ bool Matches(HidIds ids, std::uint32_t targetVendorId, std::uint32_t targetProdu
 
 std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targetVendorId,
                                        std::uint32_t targetProductId, const LinkLog& log) {
-  std::unique_ptr<InterfaceList> list = platform.listInterfaces();
-  // The list is released before the search's message is appended, on every path.
-  auto end = [&](std::string_view message) -> std::shared_ptr<DeviceLink> {
-    list.reset();
-    log(message);
-    return nullptr;
-  };
-
-  for (std::size_t index = 0; list; ++index) {
-    std::optional<InterfaceSlot> slot = list->at(index);
-    if (!slot) break;
-    if (slot->status == InterfaceSlot::Status::AllocationFailed) return end(msg::kAllocateMemoryFail);
-    if (slot->status == InterfaceSlot::Status::DetailReadFailed) return end(msg::kDetailReadFail);
-
-    OpenResult opened = platform.open(slot->path);
+  std::shared_ptr<DeviceLink> link;
+  std::string_view ending = msg::kEnumDeviceOver;
+  WalkInterfaces(platform, [&](InterfaceSlot& slot) {
+    if (slot.status == InterfaceSlot::Status::AllocationFailed) {
+      ending = msg::kAllocateMemoryFail;
+      return WalkStep::Stop;
+    }
+    if (slot.status == InterfaceSlot::Status::DetailReadFailed) {
+      ending = msg::kDetailReadFail;
+      return WalkStep::Stop;
+    }
+    OpenResult opened = platform.open(slot.path);
     if (!opened.device) {
       // Otherwise "device not found" would hide what is really a permission problem.
-      if (slot->listedIds && Matches(*slot->listedIds, targetVendorId, targetProductId)) {
-        log(msg::CannotOpenDevice(slot->path, *slot->listedIds, opened.error));
+      if (slot.listedIds && Matches(*slot.listedIds, targetVendorId, targetProductId)) {
+        log(msg::CannotOpenDevice(slot.path, *slot.listedIds, opened.error));
       }
-      continue;
+      return WalkStep::Next;
     }
     std::optional<HidIds> ids = opened.device->ids();
-    if (!ids || !Matches(*ids, targetVendorId, targetProductId)) continue;  // closes it
+    if (!ids || !Matches(*ids, targetVendorId, targetProductId)) return WalkStep::Next;  // closes it
 
     // A watch that can't be had leaves the link up without removal news.
     std::unique_ptr<RemovalWatch> watch = platform.watchRemoval(*opened.device);
-    list.reset();
-    return std::make_shared<DeviceLink>(std::move(opened.device), *ids, std::move(watch));
-  }
-  return end(msg::kEnumDeviceOver);
+    link = std::make_shared<DeviceLink>(std::move(opened.device), *ids, std::move(watch));
+    return WalkStep::Stop;
+  });
+  // The walk has released the list before the search's message is appended.
+  if (!link) log(ending);
+  return link;
 }
 
 }  // namespace zentho::device

@@ -40,8 +40,8 @@ struct InterfaceSlot {
   // Where the interface sits, for naming a board to people: the USB port path ("1-2.3"
   // on Linux, the location path on Windows) and the USB device's serial number string.
   // Empty when the platform cannot tell.
-  std::string portPath;
-  std::string serialNumber;
+  std::string portPath = {};
+  std::string serialNumber = {};
 };
 
 // A snapshot of the interfaces present when it was taken. Destroying it releases it.

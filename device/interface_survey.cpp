@@ -1,21 +1,19 @@
 // Lists every present HID interface with its IDs and whether it can be opened.
 #include "device/interface_survey.h"
 
+#include "device/interface_walk.h"
+
 namespace zentho::device {
 
 std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
   std::vector<InterfaceReport> reports;
-  std::unique_ptr<InterfaceList> list = platform.listInterfaces();
-  if (!list) return reports;
-  for (std::size_t index = 0;; ++index) {
-    std::optional<InterfaceSlot> slot = list->at(index);
-    if (!slot) break;
+  WalkInterfaces(platform, [&](InterfaceSlot& slot) {
     InterfaceReport report;
-    report.status = slot->status;
-    report.path = slot->path;
-    report.ids = slot->listedIds;
-    if (slot->status == InterfaceSlot::Status::Path) {
-      OpenResult opened = platform.open(slot->path);
+    report.status = slot.status;
+    report.path = slot.path;
+    report.ids = slot.listedIds;
+    if (slot.status == InterfaceSlot::Status::Path) {
+      OpenResult opened = platform.open(slot.path);
       report.openable = opened.device != nullptr;
       report.openError = opened.error;
       if (opened.device) {
@@ -23,7 +21,8 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
       }
     }
     reports.push_back(std::move(report));
-  }
+    return WalkStep::Next;
+  });
   return reports;
 }
 

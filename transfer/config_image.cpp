@@ -1,7 +1,11 @@
 // Parsing of configuration text files and the image checksum.
 #include "transfer/config_image.h"
 
+#include <cerrno>
 #include <cstring>
+#include <fstream>
+
+#include "transfer/hex_digit.h"
 
 namespace zentho {
 namespace {
@@ -9,16 +13,45 @@ namespace {
 constexpr int kLineReadLength = 128;  // fgets reads at most 127 characters per piece
 constexpr unsigned kValuesPerLine = 16;
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+bool IsHexDigit(char c) { return HexDigitValue(c) >= 0; }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+constexpr int kEndOfText = 0x1A;  // Ctrl-Z
+
+// Reads pieces of text as fgets does in Windows text mode: "\r\n" arrives as "\n" and
+// Ctrl-Z ends the text. A lone CR stays a CR.
+class TextModeReader {
+ public:
+  explicit TextModeReader(std::istream& in) : in_(in) {}
+
+  // Up to size - 1 characters, through the first line end, NUL-terminated; false when the
+  // text had nothing left.
+  bool readPiece(char* piece, int size) {
+    int length = 0;
+    while (length < size - 1) {
+      const int c = next();
+      if (c == std::char_traits<char>::eof()) break;
+      piece[length++] = static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    piece[length] = '\0';
+    return length > 0;
+  }
+
+ private:
+  int next() {
+    if (ended_) return std::char_traits<char>::eof();
+    const int c = in_.get();
+    if (c == std::char_traits<char>::eof() || c == kEndOfText) {
+      ended_ = true;
+      return std::char_traits<char>::eof();
+    }
+    if (c == '\r' && in_.peek() == '\n') return in_.get();
+    return c;
+  }
+
+  std::istream& in_;
+  bool ended_ = false;
+};
 
 }  // namespace
 
@@ -36,7 +69,7 @@ std::uint32_t ParseNumber(const char* text, int base, const char** end) {
     base = 10;
   }
   std::uint32_t result = 0;
-  for (int digit; (digit = HexValue(*p)) >= 0 && digit < base; ++p) {
+  for (int digit; (digit = HexDigitValue(*p)) >= 0 && digit < base; ++p) {
     result = result * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
   }
   if (end != nullptr) *end = p;
@@ -53,7 +86,14 @@ std::uint16_t ConfigChecksum(std::span<const std::uint8_t> bytes) {
   return static_cast<std::uint16_t>(~total & 0xFFFF);
 }
 
-unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport* report) {
+OsResult<unsigned> BuildConfigImageFromFile(const std::string& path, ConfigImage& image,
+                                            ConfigParseReport* report) {
+  std::ifstream text(path, std::ios::binary);
+  if (!text) return LastOsError();
+  return BuildConfigImage(text, image, report);
+}
+
+unsigned BuildConfigImage(std::istream& text, ConfigImage& image, ConfigParseReport* report) {
   image.fill(0xFF);
   unsigned count = 0;
   unsigned physicalLine = 1;
@@ -62,8 +102,9 @@ unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport
   unsigned stopLine = 0;
   unsigned stopColumn = 0;
 
+  TextModeReader reader(text);
   char line[kLineReadLength] = {};
-  while (std::fgets(line, kLineReadLength, file) != nullptr) {
+  while (reader.readPiece(line, kLineReadLength)) {
     // The scan never passes the terminating NUL: it is neither a digit nor a space.
     unsigned p = 0;
     bool parseOver = false;
@@ -98,7 +139,6 @@ unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport
     stopLine = physicalLine;
     stopColumn = columnBase + 1;
   }
-  std::fclose(file);
 
   if (count == kConfigImageLength) {
     const std::uint16_t checksum = ConfigChecksum({image.data() + 2, kConfigImageLength - 2});

@@ -3,8 +3,11 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
+#include <istream>
 #include <span>
+#include <string>
+
+#include "transfer/os_result.h"
 
 namespace zentho {
 
@@ -19,9 +22,17 @@ struct ConfigParseReport {
   bool endOfFile = false;    // true when the file ran out rather than a bad value
 };
 
-// Fills the image with 0xFF, parses `file` into it and closes the file. With exactly
-// 256 values read the checksum of bytes 2-255 is stored in bytes 0-1. Returns the count.
-unsigned BuildConfigImage(std::FILE* file, ConfigImage& image, ConfigParseReport* report = nullptr);
+// Fills the image with 0xFF and parses `text` into it. With exactly 256 values read the
+// checksum of bytes 2-255 is stored in bytes 0-1. Returns the count. The text is read as
+// Windows text mode reads it, on every platform, so that a file gives the same image
+// everywhere: CR LF is one line end (the CR takes none of a piece's 127 characters) and a
+// Ctrl-Z byte (0x1A) ends the text. `text` should be opened in binary mode.
+unsigned BuildConfigImage(std::istream& text, ConfigImage& image,
+                          ConfigParseReport* report = nullptr);
+
+// The same over the file at `path`; fails with the OS's reason when it can't be opened.
+OsResult<unsigned> BuildConfigImageFromFile(const std::string& path, ConfigImage& image,
+                                            ConfigParseReport* report = nullptr);
 
 // One's-complement sum of little-endian 16-bit words, complemented (an odd last byte
 // is not summed).

@@ -117,12 +117,12 @@ bool Session::measure() {
 
 bool Session::prepare() {
   if (request_.downloadMode == kModeSoftwareConfig) {
-    std::FILE* text = std::fopen(request_.filePath.c_str(), "r");
-    if (text == nullptr) {
+    const OsResult<unsigned> count = BuildConfigImageFromFile(request_.filePath, context_.configImage);
+    if (!count) {
       log(msg::kCannotOpenText);
       return false;
     }
-    if (BuildConfigImage(text, context_.configImage) != kConfigImageLength) {
+    if (count.value() != kConfigImageLength) {
       log(msg::kConfigLengthWrong);
     }
     imageLength_ = kConfigImageLength;

@@ -10,6 +10,7 @@
 #include "app/cli/download_verb.h"
 #include "app/cli/list_verb.h"
 #include "app/cli/station_verb.h"
+#include "zentho_version.h"
 
 namespace zentho::cli {
 namespace {
@@ -46,6 +47,8 @@ int ExitCode(Outcome outcome) {
 int RunCli(int argc, const char* const* argv, Environment& environment) {
   CLI::App app{"Download firmware into Orvane USB HID devices.", "zentho-iap"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("zentho-iap ") + ZENTHO_VERSION_STRING,
+                       "Print the version and exit");
 
   std::vector<std::unique_ptr<Verb>> verbs;
   verbs.push_back(std::make_unique<ListVerb>());

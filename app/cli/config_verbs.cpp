@@ -51,11 +51,10 @@ std::string Hex16(std::uint16_t value) {
 
 }  // namespace
 
-std::optional<ConfigCheck> CheckConfigFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) return std::nullopt;
+OsResult<ConfigCheck> CheckConfigFile(const std::string& path) {
   ConfigCheck check;
-  BuildConfigImage(file, check.image, &check.parse);  // closes the file
+  const OsResult<unsigned> count = BuildConfigImageFromFile(path, check.image, &check.parse);
+  if (!count) return OsError{count.reason()};
   check.sealed = check.parse.count == kConfigImageLength;
   check.checksum = check.sealed
                        ? static_cast<std::uint16_t>(check.image[0] | (check.image[1] << 8))
@@ -70,12 +69,14 @@ void ConfigCheckVerb::options(CLI::App& command) {
 }
 
 Outcome ConfigCheckVerb::run(Environment& environment) {
-  const std::optional<ConfigCheck> check = CheckConfigFile(file_);
-  if (!check) {
-    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(), std::strerror(errno));
+  const OsResult<ConfigCheck> result = CheckConfigFile(file_);
+  if (!result) {
+    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(),
+                 result.reason().c_str());
     if (json_) WriteJsonError(environment.out, "file", "cannot read " + file_);
     return Outcome::FileUnreadable;
   }
+  const ConfigCheck* check = &result.value();
   const ConfigParseReport& parse = check->parse;
   if (json_) {
     WriteJsonLine(environment.out, {{"file", file_},
@@ -111,11 +112,13 @@ void ConfigBuildVerb::options(CLI::App& command) {
 }
 
 Outcome ConfigBuildVerb::run(Environment& environment) {
-  const std::optional<ConfigCheck> check = CheckConfigFile(file_);
-  if (!check) {
-    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(), std::strerror(errno));
+  const OsResult<ConfigCheck> result = CheckConfigFile(file_);
+  if (!result) {
+    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(),
+                 result.reason().c_str());
     return Outcome::FileUnreadable;
   }
+  const ConfigCheck* check = &result.value();
   if (!check->sealed) {
     // An unsealed image is what a download would send, but nobody should flash it on
     // purpose: the count says the file is not what its author meant.

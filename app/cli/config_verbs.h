@@ -2,7 +2,6 @@
 // and turned into the 256-byte image the device receives.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "app/cli/verb.h"
@@ -19,8 +18,8 @@ struct ConfigCheck {
   std::string stopReason;      // why the parse ended where it did
 };
 
-// Nothing when the file cannot be opened.
-std::optional<ConfigCheck> CheckConfigFile(const std::string& path);
+// Fails with the OS's reason when the file cannot be opened.
+OsResult<ConfigCheck> CheckConfigFile(const std::string& path);
 
 class ConfigCheckVerb final : public Verb {
  public:

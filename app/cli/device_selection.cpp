@@ -5,6 +5,7 @@
 
 #include "app/cli/hex_id.h"
 #include "device/device_link.h"
+#include "device/interface_walk.h"
 #include "device/link_messages.h"
 
 namespace zentho::cli {
@@ -54,13 +55,12 @@ class Walk {
   }
 
   bool listed(const std::string& path) {
-    std::unique_ptr<device::InterfaceList> list = platform_.listInterfaces();
-    for (std::size_t index = 0; list; ++index) {
-      std::optional<device::InterfaceSlot> slot = list->at(index);
-      if (!slot) break;
-      if (slot->status == device::InterfaceSlot::Status::Path && slot->path == path) return true;
-    }
-    return false;
+    bool found = false;
+    device::WalkInterfaces(platform_, [&](const device::InterfaceSlot& slot) {
+      found = slot.status == device::InterfaceSlot::Status::Path && slot.path == path;
+      return found ? device::WalkStep::Stop : device::WalkStep::Next;
+    });
+    return found;
   }
 
   void openPath(Selection& selection) {
@@ -86,24 +86,21 @@ class Walk {
   }
 
   void walkList(Selection& selection) {
-    std::unique_ptr<device::InterfaceList> list = platform_.listInterfaces();
-    for (std::size_t index = 0; list; ++index) {
-      std::optional<device::InterfaceSlot> slot = list->at(index);
-      if (!slot) break;
+    using device::WalkStep;
+    device::WalkInterfaces(platform_, [&](const device::InterfaceSlot& slot) {
       // Unlike the window's search, one unreadable entry does not hide the others.
-      if (slot->status != device::InterfaceSlot::Status::Path) continue;
-      device::OpenResult opened = platform_.open(slot->path);
+      if (slot.status != device::InterfaceSlot::Status::Path) return WalkStep::Next;
+      device::OpenResult opened = platform_.open(slot.path);
       if (!opened.device) {
-        if (slot->listedIds == query_.ids) {
-          cannotOpen(selection, slot->path, query_.ids, opened.error);
-        }
-        continue;
+        if (slot.listedIds == query_.ids) cannotOpen(selection, slot.path, query_.ids, opened.error);
+        return WalkStep::Next;
       }
       const std::optional<device::HidIds> ids = opened.device->ids();
-      if (ids != query_.ids) continue;  // closes it again
+      if (ids != query_.ids) return WalkStep::Next;  // closes it again
       selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
-      if (query_.pick == Pick::First) break;  // later interfaces are never opened
-    }
+      // Later interfaces are never opened.
+      return query_.pick == Pick::First ? WalkStep::Stop : WalkStep::Next;
+    });
   }
 
   device::HidPlatform& platform_;

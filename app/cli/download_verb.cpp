@@ -16,7 +16,7 @@
 #include "app/cli/progress_bar.h"
 #include "app/cli/simulation.h"
 #include "app/cli/text_output.h"
-#include "app/cli/trace_recorder.h"
+#include "device/simulated/trace_recorder.h"
 
 namespace zentho::cli {
 namespace {
@@ -193,12 +193,13 @@ Outcome DownloadVerb::openRecordings(Environment& environment, std::vector<Targe
   if (o.tracePath.empty()) return Outcome::Success;
   for (Target& target : targets) {
     const std::string path = PerDevicePath(o.tracePath, target.name, o.all);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-      complain("file", "cannot write " + path + ": " + std::strerror(errno));
+    OsResult<std::shared_ptr<sim::TraceRecorder>> recorder =
+        sim::TraceRecorder::Create(target.channel, path, *target.clock);
+    if (!recorder) {
+      complain("file", "cannot write " + path + ": " + recorder.reason());
       return Outcome::FileUnreadable;
     }
-    target.channel = std::make_shared<TraceRecorder>(target.channel, file, *target.clock);
+    target.channel = std::move(recorder.value());
   }
   return Outcome::Success;
 }
@@ -220,9 +221,9 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
   }
   outputs.add(logFiles);
 
-  JobRequest job{kModes.at(o.mode), o.file, {}};
-  job.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
-  const std::vector<DeviceResult> results = RunJobs(job, targets, outputs, environment.stop);
+  DownloadRequest request{kModes.at(o.mode), o.file, {}};
+  request.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
+  const std::vector<DeviceResult> results = RunJobs(request, targets, outputs, environment.stop);
 
   bool allPassed = true;
   for (std::size_t i = 0; i < results.size(); ++i) {

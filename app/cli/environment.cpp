@@ -3,6 +3,7 @@
 
 #include "app/cli/console_platform.h"
 #include "app/cli/simulation.h"
+#include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
 
 namespace zentho::cli {
@@ -18,7 +19,9 @@ Environment SystemEnvironment(Clock& clock) {
   environment.systemPlatform = [] {
     return std::shared_ptr<device::HidPlatform>(device::MakeSystemHidPlatform());
   };
-  environment.simulatedPlatform = [&clock](unsigned count) { return MakeSimulatedBus(count, clock); };
+  environment.simulatedPlatform = [&clock](unsigned count) {
+    return std::shared_ptr<device::HidPlatform>(sim::MakeSimulatedPlatform(count, clock));
+  };
   return environment;
 }
 

@@ -3,19 +3,18 @@
 
 #include <cstdio>
 
+#include "transfer/hex_digit.h"
+
 namespace zentho::cli {
 
-std::optional<std::uint16_t> ParseHexId(std::string_view text) {
+std::optional<std::uint16_t> ParseStrictHexId(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
   if (text.empty() || text.size() > 4) return std::nullopt;
   unsigned value = 0;
   for (const char c : text) {
-    unsigned digit = 0;
-    if (c >= '0' && c <= '9') digit = unsigned(c - '0');
-    else if (c >= 'a' && c <= 'f') digit = unsigned(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') digit = unsigned(c - 'A' + 10);
-    else return std::nullopt;
-    value = value * 16 + digit;
+    const int digit = HexDigitValue(c);
+    if (digit < 0) return std::nullopt;
+    value = value * 16 + static_cast<unsigned>(digit);
   }
   return static_cast<std::uint16_t>(value);
 }
@@ -37,13 +36,13 @@ void AddIdOptions(CLI::App& command, device::HidIds& ids) {
             name,
             [&target](const std::string& text) {
               // The validator below has already refused anything else.
-              target = ParseHexId(text).value_or(0);
+              target = ParseStrictHexId(text).value_or(0);
             },
             help)
         ->type_name("HEX")
         ->check(CLI::Validator(
             [](std::string& text) {
-              return ParseHexId(text) ? std::string{} : "not a 16-bit hex ID: " + text;
+              return ParseStrictHexId(text) ? std::string{} : "not a 16-bit hex ID: " + text;
             },
             "", "HEX"));
   };

@@ -12,8 +12,9 @@
 
 namespace zentho::cli {
 
-// "4A5D", "4a5d" or "0x4a5d": one to four hex digits.
-std::optional<std::uint16_t> ParseHexId(std::string_view text);
+// "4A5D", "4a5d" or "0x4a5d": one to four hex digits, nothing else; unlike the window's
+// box (ParseSaturatingHexId), anything more or other is refused, not cut short.
+std::optional<std::uint16_t> ParseStrictHexId(std::string_view text);
 
 // "4a5d": four lowercase digits, as udev rules and the device link's lines write them.
 std::string FormatHexId(std::uint16_t id);

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <thread>
 
-#include "transfer/session_messages.h"
+#include "transfer/download_job.h"
 #include "transfer/session_sink.h"
 
 namespace zentho::cli {
@@ -51,42 +51,35 @@ class DeviceSink final : public SessionSink {
   std::size_t device_;
 };
 
-DeviceResult RunOne(const JobRequest& job, const Target& target, std::size_t device,
+DeviceResult RunOne(const DownloadRequest& request, const Target& target, std::size_t device,
                     SerialObserver& observer, std::stop_token stop) {
   Clock& clock = *target.clock;
   const Clock::time_point start = clock.now();
-  observer([&](JobObserver& o) {
-    o.started(device, target);
-    o.logged(device, msg::kJobStart);
-  });
+  observer([&](JobObserver& o) { o.started(device, target); });
 
   DeviceSink sink(observer, device);
   ConfigImage configImage{};
-  const DownloadRequest request{job.downloadMode, job.filePath, job.settings};
   SessionContext context{*target.channel, configImage, sink, clock, stop};
-  const bool ok = RunDownloadSession(request, context) == 1;
+  const bool ok = RunDownloadJob(request, context, {OnStop::Fail, {}}) == JobVerdict::Passed;
 
   DeviceResult result{target.path, target.name, ok, sink.bytes, sink.total, clock.now() - start};
-  observer([&](JobObserver& o) {
-    if (!ok) o.logged(device, msg::kBurnFail);
-    o.finished(device, result);
-  });
+  observer([&](JobObserver& o) { o.finished(device, result); });
   return result;
 }
 
 }  // namespace
 
-std::vector<DeviceResult> RunJobs(const JobRequest& job, const std::vector<Target>& targets,
+std::vector<DeviceResult> RunJobs(const DownloadRequest& request, const std::vector<Target>& targets,
                                   JobObserver& observer, std::stop_token stop) {
   SerialObserver serial(observer);
   std::vector<DeviceResult> results(targets.size());
   if (targets.size() == 1) {
-    results[0] = RunOne(job, targets[0], 0, serial, stop);
+    results[0] = RunOne(request, targets[0], 0, serial, stop);
   } else {
     std::vector<std::jthread> workers;
     workers.reserve(targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i) {
-      workers.emplace_back([&, i] { results[i] = RunOne(job, targets[i], i, serial, stop); });
+      workers.emplace_back([&, i] { results[i] = RunOne(request, targets[i], i, serial, stop); });
     }
     workers.clear();  // joins them
   }

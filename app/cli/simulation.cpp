@@ -1,11 +1,9 @@
 // The simulated devices behind --simulate.
 #include "app/cli/simulation.h"
 
-#include <cstdio>
 #include <fstream>
 
 #include "device/simulated/replay_device.h"
-#include "device/simulated/simulated_bus.h"
 
 namespace zentho::cli {
 namespace {
@@ -49,30 +47,6 @@ CLI::Validator SimulateCountValidator() {
         return {};
       },
       "N");
-}
-
-sim::TimingModel DefaultTimingModel() {
-  sim::TimingModel timing;
-  timing.perPacket = std::chrono::microseconds{1000};
-  return timing;
-}
-
-std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clock) {
-  auto bus = std::make_shared<sim::SimulatedBus>();
-  for (unsigned i = 0; i < count; ++i) {
-    sim::SimulatedDeviceOptions options;
-    options.timing = DefaultTimingModel();
-    options.recordTrace = false;  // --trace records at the channel, for every kind of device
-    options.keepImages = false;
-    // Each board in a port of its own, as on a hub, with a serial number to tell them by.
-    sim::BusInterfaceOptions where;
-    where.portPath = "1-" + std::to_string(i + 1);
-    char serial[16];
-    std::snprintf(serial, sizeof serial, "SIM%04u", i + 1);
-    where.serialNumber = serial;
-    bus->plug(std::make_shared<sim::SimulatedDevice>(options, clock), std::move(where));
-  }
-  return bus;
 }
 
 std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,

@@ -9,7 +9,6 @@
 
 #include "app/cli/target.h"
 #include "device/hid_platform.h"
-#include "device/simulated/simulated_device.h"
 #include "transfer/clock.h"
 
 namespace zentho::cli {
@@ -27,15 +26,6 @@ SimulateChoice ParseSimulate(const std::string& value);
 CLI::Validator SimulateValidator();
 // The same for verbs that take a device count only.
 CLI::Validator SimulateCountValidator();
-
-// Each SET_REPORT costs 17 packets and each GET_REPORT one, at 1 ms a packet: a
-// full-speed device moving one packet per frame.
-sim::TimingModel DefaultTimingModel();
-
-// A bus with `count` healthy devices (IDs 4A5D:7310, paths sim:0, sim:1, ..., in ports
-// 1-1, 1-2, ... with serial numbers SIM0001, SIM0002, ...), whose bus time is charged
-// to `clock`.
-std::shared_ptr<device::HidPlatform> MakeSimulatedBus(unsigned count, Clock& clock);
 
 // A device that replays the trace at `path`, running on `clock` (virtual time, so that a
 // replay takes no longer than it takes to compute). Nothing when the file can't be read

@@ -362,7 +362,7 @@ void StationRun::runWorker(Worker& worker) {
   WorkerObserver observer(worker, [&](std::uint32_t bytes, std::uint32_t total) {
     tell([&](StationEvents& e) { e.progressed(worker.board, bytes, total); });
   });
-  const JobRequest job{settings_.downloadMode, settings_.file, settings_.session};
+  const DownloadRequest request{settings_.downloadMode, settings_.file, settings_.session};
 
   // A board taken out ends its session at once instead of through every retry and
   // pause; so does the operator's second Ctrl-C.
@@ -373,7 +373,7 @@ void StationRun::runWorker(Worker& worker) {
   }
 
   worker.start = io_.wallClock();
-  const std::vector<DeviceResult> results = RunJobs(job, {target}, observer, stop.get_token());
+  const std::vector<DeviceResult> results = RunJobs(request, {target}, observer, stop.get_token());
   worker.end = io_.wallClock();
   worker.result = results.front();
   worker.confirmed = check->confirmed();
@@ -391,13 +391,12 @@ std::optional<StationImage> HashStationImage(const StationSettings& settings, st
   StationImage image{*file, file->digest};
   if (settings.downloadMode == kModeSoftwareConfig) {
     // What goes out is the image built from the text, not the text.
-    std::FILE* text = std::fopen(settings.file.c_str(), "r");
-    if (text == nullptr) {
-      error = "cannot be opened";
+    ConfigImage built{};
+    const OsResult<unsigned> count = BuildConfigImageFromFile(settings.file, built);
+    if (!count) {
+      error = count.reason();
       return std::nullopt;
     }
-    ConfigImage built{};
-    BuildConfigImage(text, built);
     Sha256 hash;
     hash.update(built);
     image.sent = hash.finish();

@@ -14,6 +14,8 @@
 #include "app/cli/station_display.h"
 #include "app/cli/station_record.h"
 #include "device/simulated/simulated_bus.h"
+#include "device/simulated/simulated_platform.h"
+#include "zentho_version.h"
 
 namespace zentho::cli {
 namespace {
@@ -29,7 +31,7 @@ void Complain(Environment& environment, const std::string& message) {
 
 }  // namespace
 
-std::string ToolVersion() { return std::string("zentho-iap ") + ZENTHO_VERSION; }
+std::string ToolVersion() { return std::string("zentho-iap ") + ZENTHO_VERSION_STRING; }
 
 void StationVerb::options(CLI::App& command) {
   command.add_option("--mode", options_.mode, "What FILE holds: kvm, bootloader or config")
@@ -123,7 +125,7 @@ Outcome StationVerb::run(Environment& environment) {
     }
     auto bus = std::make_shared<sim::SimulatedBus>();
     player = std::make_unique<PlanPlayer>(bus, std::move(*steps), *environment.clock,
-                                          DefaultTimingModel());
+                                          sim::FullSpeedTiming());
     platform = bus;
   } else {
     const SimulateChoice simulate = ParseSimulate(o.simulate);

@@ -7,12 +7,13 @@
 #include <QShortcut>
 
 #include "app/qt/alsa_tones.h"
-#include "app/qt/demo_platform.h"
 #include "app/qt/desktop_services.h"
 #include "app/qt/iap_window.h"
 #include "app/qt/qt_window_thread.h"
+#include "app/qt/trace_option.h"
 #include "app/window/control_ids.h"
 #include "app/window/window_strings.h"
+#include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
 
 namespace zentho::qt {
@@ -51,10 +52,13 @@ bool CIapApp::InitInstance(const QStringList& arguments) {
   QtWindowThread windowThread;
   const bool simulate = arguments.contains(QStringLiteral("--simulate"));
   std::unique_ptr<device::HidPlatform> platform =
-      simulate ? MakeDemoPlatform(clock) : device::MakeSystemHidPlatform();
+      simulate ? sim::MakeSimulatedPlatform(1, clock) : device::MakeSystemHidPlatform();
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock,        workers,   SettingsPath()};
+  if (std::optional<std::string> tracePath = TraceArgument(arguments)) {
+    services.channelTap = TraceTap(std::move(*tracePath), clock, trace);
+  }
   window::CIapDlg dlg(services);
   IapWindow window(dlg);
   window_ = &window;

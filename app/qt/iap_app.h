@@ -11,7 +11,7 @@ class CIapApp {
  public:
   // Needs a QApplication. Runs the main window until it ends; returns false, which ends
   // the program. "--simulate" puts the simulated device on the bus in place of the
-  // system's HID devices.
+  // system's HID devices; "--trace FILE" records each download's report exchanges.
   bool InitInstance(const QStringList& arguments);
   // The Help command (F1): the program has no help pages, so it shows the About box.
   void OnHelp();

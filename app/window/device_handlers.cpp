@@ -77,12 +77,12 @@ void CIapDlg::OnLinkRemoved(const std::weak_ptr<device::DeviceLink>& link) {
 
 void CIapDlg::OnChangeVendorId() {
   if (exchanging_) return;
-  TargetVendorId = ParseHexId(view().text(kIdcVendorId));
+  TargetVendorId = ParseSaturatingHexId(view().text(kIdcVendorId));
 }
 
 void CIapDlg::OnChangeProductId() {
   if (exchanging_) return;
-  TargetProductId = ParseHexId(view().text(kIdcProductId));
+  TargetProductId = ParseSaturatingHexId(view().text(kIdcProductId));
 }
 
 }  // namespace zentho::window

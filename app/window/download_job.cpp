@@ -6,7 +6,7 @@
 #include "app/window/iap_dlg.h"
 #include "app/window/view_proxy.h"
 #include "app/window/window_strings.h"
-#include "transfer/session_messages.h"
+#include "transfer/download_job.h"
 
 namespace zentho::window {
 namespace {
@@ -44,14 +44,19 @@ class NoLink final : public ReportChannel {
   std::optional<std::size_t> inputReportLength() override { return std::nullopt; }
 };
 
-void ShowOutcome(WindowView& controls, TonePlayer& tones, bool passed) {
-  if (passed) {
-    controls.showResult(ResultState::Pass);
+// The verdict's icon shows before the failure line, its tones play after it.
+JobFrame WindowFrame(WindowView& controls) {
+  return {OnStop::Quiet, [&controls](JobVerdict verdict) {
+            controls.showResult(verdict == JobVerdict::Passed ? ResultState::Pass
+                                                              : ResultState::Fail);
+          }};
+}
+
+void PlayVerdict(TonePlayer& tones, JobVerdict verdict) {
+  if (verdict == JobVerdict::Passed) {
     tones.beep(kPassToneHz, kPassToneMs);
     tones.beep(kPassSecondToneHz, kPassToneMs);
-  } else {
-    controls.showResult(ResultState::Fail);
-    controls.appendLog(msg::kBurnFail);
+  } else if (verdict == JobVerdict::Failed) {
     tones.beep(kFailToneHz, kFailToneMs);
   }
 }
@@ -113,19 +118,22 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
   ViewProxy controls(view(), services_.windowThread);
   JobSink sink(controls, services_.trace);
   NoLink noLink;
-  ReportChannel& channel = link ? static_cast<ReportChannel&>(*link) : noLink;
+  std::shared_ptr<ReportChannel> tapped;
+  if (link && services_.channelTap) tapped = services_.channelTap(link);
+  ReportChannel& channel = tapped ? *tapped : link ? static_cast<ReportChannel&>(*link) : noLink;
 
-  controls.appendLog(msg::kJobStart);
   SessionContext context{channel, ConfigImage, sink, services_.sessionClock, stop};
-  const int result = RunDownloadSession(request, context);
   // A stop comes only from a window that is ending: no verdict, no tones to hold it up.
-  if (!stop.stop_requested()) ShowOutcome(controls, services_.tones, result == 1);
+  const JobVerdict verdict = RunDownloadJob(request, context, WindowFrame(controls));
+  PlayVerdict(services_.tones, verdict);
   GiveControlsBack(controls);
   services_.windowThread.post([this] { OnJobEnded(); });
 }
 
 void CIapDlg::FailJobWithoutWorker() {
-  ShowOutcome(view(), services_.tones, false);
+  JobSink sink(view(), services_.trace);
+  EndDownloadJob(JobVerdict::Failed, sink, WindowFrame(view()));
+  PlayVerdict(services_.tones, JobVerdict::Failed);
   GiveControlsBack(view());
 }
 

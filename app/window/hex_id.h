@@ -9,6 +9,6 @@ namespace zentho::window {
 // Reads `boxText` as if "0x" were put in front of it: hexadecimal digits up to the
 // first other character, the rest ignored. No digit gives 0 (so a leading blank, a
 // sign or an operator's own "0x" give 0); a value past 32 bits gives 0xFFFFFFFF.
-std::uint32_t ParseHexId(std::string_view boxText);
+std::uint32_t ParseSaturatingHexId(std::string_view boxText);
 
 }  // namespace zentho::window

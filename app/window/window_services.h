@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string_view>
@@ -59,6 +60,11 @@ class WorkerThreads {
   virtual std::optional<std::jthread> start(std::function<void(std::stop_token)> body);
 };
 
+// Wraps the connected device's channel for one download, as --trace does to record its
+// report exchanges. Runs on the worker; an empty tap leaves the channel as it is.
+using ChannelTap =
+    std::function<std::shared_ptr<ReportChannel>(std::shared_ptr<ReportChannel> channel)>;
+
 struct WindowServices {
   WindowThread& windowThread;
   device::HidPlatform& platform;
@@ -69,6 +75,7 @@ struct WindowServices {
   WorkerThreads& workers;
   std::filesystem::path settingsPath;
   SessionSettings sessionSettings{};
+  ChannelTap channelTap{};
 };
 
 }  // namespace zentho::window

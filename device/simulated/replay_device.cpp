@@ -6,6 +6,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "transfer/hex_digit.h"
+
 namespace zentho::sim {
 namespace {
 
@@ -53,13 +55,6 @@ std::string Decode(const TraceEntry& entry) {
   return "-";
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 template <typename Number>
 bool ParseDecimal(std::string_view text, Number& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -85,8 +80,8 @@ bool ParseHex(std::string_view text, std::vector<std::uint8_t>& bytes) {
   if (text.size() % 2 != 0) return false;
   bytes.reserve(text.size() / 2);
   for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = HexValue(text[i]);
-    const int low = HexValue(text[i + 1]);
+    const int high = HexDigitValue(text[i]);
+    const int low = HexDigitValue(text[i + 1]);
     if (high < 0 || low < 0) return false;
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
   }

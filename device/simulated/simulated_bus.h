@@ -19,8 +19,8 @@ struct BusInterfaceOptions {
   std::string openError = "Permission denied";  // the reason given when not openable
   bool idsReadable = true;                      // ids() on the open interface works
   bool listsIds = true;                         // the list carries the IDs, as sysfs does
-  std::string portPath;                         // as the list gives it; empty: unknown
-  std::string serialNumber;
+  std::string portPath = {};                    // as the list gives it; empty: unknown
+  std::string serialNumber = {};
 };
 
 struct BusCounters {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 namespace zentho {
@@ -28,12 +29,10 @@ struct ParseResult {
 };
 
 ParseResult Parse(const std::string& text) {
-  std::FILE* file = std::tmpfile();
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::rewind(file);
+  std::istringstream in(text);
   ParseResult result{};
   result.image.fill(0x5A);  // must be refilled with 0xFF before parsing
-  result.count = BuildConfigImage(file, result.image, &result.report);
+  result.count = BuildConfigImage(in, result.image, &result.report);
   return result;
 }
 
@@ -86,7 +85,15 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"TwoSpaces", "00  01\n", 1, false, 1, 4},
         ParseCase{"SeventeenValuesOnALine", Values(16, 16, " 99\n") + Values(240, 16, "\n", 16), 256, true, 17, 1},
         ParseCase{"TwoHundredFiftySevenValues", Values(256, 16) + "00\n", 257, false, 18, 1},
-        ParseCase{"LongLineIsReadInPiecesOf127", Values(16, 16, " " + kLongTail + "\n"), 16, false, 1, 128}),
+        ParseCase{"LongLineIsReadInPiecesOf127", Values(16, 16, " " + kLongTail + "\n"), 16, false, 1, 128},
+        // Read as text mode reads it: the CR of CR LF takes none of a piece's 127
+        // characters, so a 126-character line is still one piece.
+        ParseCase{"Line126CharactersCrLf", Values(16, 16, " " + std::string(78, 'x') + "\r\n") + Values(240, 16, "\r\n", 16), 256, true, 17, 1},
+        ParseCase{"Line127CharactersCrLf", Values(16, 16, " " + std::string(79, 'x') + "\r\n") + Values(240, 16, "\r\n", 16), 16, false, 1, 128},
+        ParseCase{"LoneCrIsNoLineEnd", "00 01\r02 03\n", 2, false, 2, 1},
+        ParseCase{"CtrlZEndsTheText", Values(128, 16) + "\x1A" + Values(128, 16, "\n", 128), 128, false, 9, 1},
+        ParseCase{"CtrlZInsideALine", "00 01\x1A" "02 03\n", 2, false, 1, 6},
+        ParseCase{"CtrlZAfterCr", "00 01\r\x1A\n02\n", 2, false, 1, 7}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(ConfigParse, TabOrCommaAfterAValueSkipsToTheNextLine) {

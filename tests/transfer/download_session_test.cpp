@@ -112,6 +112,23 @@ TEST_F(SessionTest, ShortConfigIsSentUnsealedAfterTheLengthMessage) {
   EXPECT_TRUE(std::all_of(received.begin() + 3, received.end(), [](auto b) { return b == 0xFF; }));
 }
 
+// 126-character lines ending in CR LF are whole lines on every platform: the window and
+// `config check` see the same 256 values, and the image goes out sealed.
+TEST_F(SessionTest, ConfigLinesOf126CharactersEndingInCrLfGiveTheWholeImage) {
+  const std::string text = ConfigText(" " + std::string(78, 'x') + "\r\n");
+  ASSERT_EQ(text.size(), 16U * 128U);
+  ASSERT_EQ(run(kModeSoftwareConfig, dir.write("config.txt", text)), 1);
+  EXPECT_THAT(logLines(),
+              ElementsAre("\r\nRuntime file is loaded. File size: 2048 bytes.\r\n",
+                          "Start Runtime Transferring...\r\n", "Chip Revision : 1\r\n",
+                          "--- Runtime firmware is transmitted successfully ---\r\n\r\n"));
+  const auto received = device_->image(ImageType::SoftwareConfig)->bytes;
+  ASSERT_EQ(received.size(), 256U);
+  EXPECT_EQ(received[0], 0x3F);  // the checksum of bytes 2-255 (02..FF), low byte first
+  EXPECT_EQ(received[1], 0xC1);
+  for (std::size_t i = 2; i < 256; ++i) EXPECT_EQ(received[i], i) << "byte " << i;
+}
+
 // Block numbers are 16 bits wide: 0x7FFF is acknowledged by 0x8000 and 0x8000 by 0x8001.
 // A stale acknowledgement at the boundary must not be mistaken for the right one.
 TEST_F(SessionTest, AcknowledgementsAreComparedInSixteenBitsAcrossTheSignBoundary) {

@@ -60,6 +60,12 @@ TEST(ConfigCheck, SaysWhereAndWhyTheParseStopped) {
       {"257 values", full + "00\n", 257, 18, 1, "end of file", false},
       {"comment line", "# settings\n" + full, 0, 1, 1,
        "\"# \" where two hexadecimal digits were expected", false},
+      // Text mode on every platform: CR LF is one line end, Ctrl-Z ends the text.
+      {"126-character lines, CR LF", ValueLines(16, 16, " " + std::string(78, 'x') + "\r\n"), 256, 17, 1,
+       "end of file", true},
+      {"blank CR LF line before", ValueLines(1, 16, "\r\n") + "\r\n" + ValueLines(15, 16, "\r\n"), 16, 2, 1,
+       "a blank line", false},
+      {"Ctrl-Z ends the text", ValueLines(8, 16) + "\x1A" + ValueLines(8, 16), 128, 9, 1, "end of file", false},
   };
   TempDir dir;
   for (const CheckCase& c : cases) {

@@ -92,5 +92,14 @@ TEST(ExitCodes, PlainSimulatedDownloadPrintsTheSessionLogFromTheJobStartLine) {
   EXPECT_EQ(result.err, "");  // not a terminal: no progress bar
 }
 
+// The version comes from the CMake project, through the generated header.
+TEST(ExitCodes, VersionPrintsTheProjectVersionWithoutAVerb) {
+  TempDir dir;
+  const ChildResult result = RunZenthoIap(dir, "--version");
+  EXPECT_EQ(result.code, 0);
+  EXPECT_EQ(result.out, "zentho-iap " ZENTHO_PROJECT_VERSION "\n");
+  EXPECT_EQ(result.err, "");
+}
+
 }  // namespace
 }  // namespace zentho::testing

@@ -1,7 +1,11 @@
 // A whole download job through CIapDlg: log text, icon, tones, controls and the clock.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/window/control_ids.h"
+#include "device/simulated/replay_device.h"
+#include "device/simulated/trace_recorder.h"
 #include "window_fakes.h"
 
 namespace zentho::window::test {
@@ -68,6 +72,36 @@ TEST_F(DownloadJob, StartStepsInOrderAndFindDeviceLineGone) {
   h.windowThread.pumpUntil([&] { return !h.dlg->jobRunning(); });
   EXPECT_EQ(h.view.calls.at(11), "log " + kStartLine);
   EXPECT_EQ(h.view.log.substr(0, kStartLine.size()), kStartLine);
+}
+
+// The session talks to the tapped channel: a trace recorder there sees every report
+// the device got, in order, and the download still passes.
+TEST_F(DownloadJob, TappedChannelRecordsTheWholeSession) {
+  const std::string tracePath = (h.folder / "window.trace").string();
+  unsigned taps = 0;
+  h.channelTap = [&](std::shared_ptr<ReportChannel> channel) -> std::shared_ptr<ReportChannel> {
+    ++taps;
+    auto recorder = sim::TraceRecorder::Create(std::move(channel), tracePath, h.clock);
+    return recorder ? recorder.value() : nullptr;
+  };
+  h.runJob();
+  EXPECT_EQ(taps, 1U);
+  EXPECT_EQ(h.view.result, ResultState::Pass);
+
+  std::ifstream in(tracePath, std::ios::binary);
+  std::string error;
+  const std::optional<std::vector<sim::TraceEntry>> recorded = sim::ReadTrace(in, error);
+  ASSERT_TRUE(recorded.has_value()) << error;
+  const auto outputs = [](const std::vector<sim::TraceEntry>& entries) {
+    std::vector<std::vector<std::uint8_t>> reports;
+    for (const sim::TraceEntry& entry : entries) {
+      if (entry.kind == sim::TraceKind::Output) reports.push_back(entry.bytes);
+    }
+    return reports;
+  };
+  const std::vector<std::vector<std::uint8_t>> sent = outputs(*recorded);
+  EXPECT_EQ(sent.size(), 5U);  // every output report of the 2148-byte download
+  EXPECT_EQ(sent, outputs(h.device->trace()));
 }
 
 TEST_F(DownloadJob, FailShowsFailBurnFailAndLongTone) {

@@ -13,7 +13,7 @@ struct BoxCase {
 
 class HexIdTest : public ::testing::TestWithParam<BoxCase> {};
 
-TEST_P(HexIdTest, GivesTarget) { EXPECT_EQ(ParseHexId(GetParam().text), GetParam().target); }
+TEST_P(HexIdTest, GivesTarget) { EXPECT_EQ(ParseSaturatingHexId(GetParam().text), GetParam().target); }
 
 INSTANTIATE_TEST_SUITE_P(
     BoxTexts, HexIdTest,

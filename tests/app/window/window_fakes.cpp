@@ -109,6 +109,9 @@ WindowHarness::WindowHarness(bool plugDevice, WorkerThreads* workers) : folder(F
                           trace,        localTime, clock,
                           workers ? *workers : systemWorkers,
                           folder / "ZenthoIAP" / "setup.dat"};
+  services.channelTap = [this](std::shared_ptr<ReportChannel> channel) {
+    return channelTap ? channelTap(std::move(channel)) : channel;
+  };
   // The controls as the window template creates them, before OnInitDialog.
   view.controls[kIdcFilePath] = {"", false, false};
   view.controls[kIdcBrowse] = {"Load MCPU binary file", false, false};

@@ -97,6 +97,8 @@ struct WindowHarness {
   FakeLocalTime localTime;
   WorkerThreads systemWorkers;
   RecordingView view;
+  // What the window's channel tap does; empty: no tap.
+  ChannelTap channelTap;
   std::unique_ptr<CIapDlg> dlg;
 };
 

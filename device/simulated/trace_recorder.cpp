@@ -1,16 +1,21 @@
 // The recording channel behind --trace.
-#include "app/cli/trace_recorder.h"
+#include "device/simulated/trace_recorder.h"
 
 #include "device/simulated/replay_device.h"
 
-namespace zentho::cli {
-
-using sim::TraceEntry;
-using sim::TraceKind;
+namespace zentho::sim {
 
 TraceRecorder::TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock)
     : inner_(std::move(inner)), file_(file), clock_(clock), origin_(clock.now()) {
-  write(std::string(sim::kTraceHeader) + std::string(sim::kTraceColumns));
+  write(std::string(kTraceHeader) + std::string(kTraceColumns));
+}
+
+OsResult<std::shared_ptr<TraceRecorder>> TraceRecorder::Create(std::shared_ptr<ReportChannel> inner,
+                                                               const std::string& path,
+                                                               Clock& clock) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return LastOsError();
+  return std::shared_ptr<TraceRecorder>(new TraceRecorder(std::move(inner), file, clock));
 }
 
 TraceRecorder::~TraceRecorder() { std::fclose(file_); }
@@ -23,7 +28,7 @@ void TraceRecorder::write(const std::string& line) {
 
 bool TraceRecorder::setOutputReport(std::span<const std::uint8_t> report) {
   const bool ok = inner_->setOutputReport(report);
-  write(sim::FormatTraceLine(
+  write(FormatTraceLine(
       {TraceKind::Output, ok, report.size(), {report.begin(), report.end()}, clock_.now() - origin_}));
   return ok;
 }
@@ -33,15 +38,15 @@ bool TraceRecorder::getInputReport(std::span<std::uint8_t> buffer) {
   TraceEntry entry{TraceKind::Input, ok, buffer.size(), {}, clock_.now() - origin_};
   // What a failed read leaves in the buffer means nothing, so it is not kept.
   if (ok) entry.bytes.assign(buffer.begin(), buffer.end());
-  write(sim::FormatTraceLine(entry));
+  write(FormatTraceLine(entry));
   return ok;
 }
 
 std::optional<std::size_t> TraceRecorder::inputReportLength() {
   const std::optional<std::size_t> length = inner_->inputReportLength();
-  write(sim::FormatTraceLine(
+  write(FormatTraceLine(
       {TraceKind::InputLength, length.has_value(), length.value_or(0), {}, clock_.now() - origin_}));
   return length;
 }
 
-}  // namespace zentho::cli
+}  // namespace zentho::sim

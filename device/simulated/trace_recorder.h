@@ -5,17 +5,21 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "transfer/clock.h"
+#include "transfer/os_result.h"
 #include "transfer/report_protocol.h"
 
-namespace zentho::cli {
+namespace zentho::sim {
 
 class TraceRecorder final : public ReportChannel {
  public:
-  // Takes ownership of `file` and writes the trace header to it. Time stamps count
-  // from now on `clock`.
-  TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock);
+  // Creates (or empties) the file at `path` and writes the trace header to it. Time
+  // stamps count from now on `clock`. Fails with the OS's reason when the file can't be
+  // created.
+  static OsResult<std::shared_ptr<TraceRecorder>> Create(std::shared_ptr<ReportChannel> inner,
+                                                         const std::string& path, Clock& clock);
   ~TraceRecorder() override;
   TraceRecorder(const TraceRecorder&) = delete;
   TraceRecorder& operator=(const TraceRecorder&) = delete;
@@ -25,6 +29,7 @@ class TraceRecorder final : public ReportChannel {
   std::optional<std::size_t> inputReportLength() override;
 
  private:
+  TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock);
   void write(const std::string& line);
 
   std::shared_ptr<ReportChannel> inner_;
@@ -34,4 +39,4 @@ class TraceRecorder final : public ReportChannel {
   std::mutex mutex_;
 };
 
-}  // namespace zentho::cli
+}  // namespace zentho::sim

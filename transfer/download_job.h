@@ -1,0 +1,34 @@
+// The frame of one download job, the same for every front end: the start line, the
+// session, the verdict and the failure line when it did not pass.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "transfer/download_session.h"
+#include "transfer/session_sink.h"
+
+namespace zentho {
+
+enum class JobVerdict : std::uint8_t { Passed, Failed, Stopped };
+
+// How a job whose stop was requested ends. A window that is ending shows nothing more
+// (Quiet: the verdict is Stopped); an interrupted command-line run says the burn failed.
+enum class OnStop : std::uint8_t { Quiet, Fail };
+
+struct JobFrame {
+  OnStop onStop = OnStop::Fail;
+  // Runs with the verdict just before the failure line is logged, so that a front end's
+  // result shows beside it. Not called for a Stopped job.
+  std::function<void(JobVerdict)> showVerdict;
+};
+
+// Logs the start line to the context's sink, runs the session and ends the job.
+JobVerdict RunDownloadJob(const DownloadRequest& request, SessionContext& context,
+                          const JobFrame& frame);
+
+// The end of a job alone (also for one whose session never ran): shows the verdict and,
+// for a failure, logs the failure line.
+void EndDownloadJob(JobVerdict verdict, SessionSink& sink, const JobFrame& frame);
+
+}  // namespace zentho

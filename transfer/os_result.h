@@ -1,0 +1,41 @@
+// OsResult: what an operation made, or the OS's reason why it failed.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace zentho {
+
+// The OS's text for `errnum` (strerror on POSIX; the Windows backend passes
+// FormatMessage's text through OsError's constructor).
+std::string ErrnoText(int errnum);
+
+struct OsError {
+  std::string reason;  // the OS's own words, never empty on a failure
+};
+
+// Holds either a value or an OsError. Test it with `if (result)` before taking value().
+template <typename T>
+class OsResult {
+ public:
+  OsResult(T value) : state_(std::move(value)) {}      // NOLINT: implicit by design
+  OsResult(OsError error) : state_(std::move(error)) {}  // NOLINT: implicit by design
+
+  explicit operator bool() const { return std::holds_alternative<T>(state_); }
+  T& value() { return std::get<T>(state_); }
+  const T& value() const { return std::get<T>(state_); }
+  // The reason of a failed result; empty for a successful one.
+  const std::string& reason() const {
+    static const std::string none;
+    return *this ? none : std::get<OsError>(state_).reason;
+  }
+
+ private:
+  std::variant<T, OsError> state_;
+};
+
+// The reason of the last failed C library or POSIX call, taken from errno.
+OsError LastOsError();
+
+}  // namespace zentho
