@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "device/link_messages.h"
+
 namespace zentho::device {
 
 DeviceLink::DeviceLink(std::unique_ptr<HidDevice> device, HidIds ids,
@@ -44,6 +46,10 @@ bool DeviceLink::getInputReport(std::span<std::uint8_t> buffer) {
 
 std::optional<std::size_t> DeviceLink::inputReportLength() {
   return run(std::optional<std::size_t>{}, [](HidDevice& d) { return d.inputReportLength(); });
+}
+
+std::string DeviceLink::failureReason() {
+  return run(std::string(msg::kLinkReleased), [](HidDevice& d) { return d.failureReason(); });
 }
 
 void DeviceLink::release() {

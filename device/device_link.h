@@ -27,6 +27,8 @@ class DeviceLink final : public ReportChannel {
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
+  // After release() every exchange fails for that reason alone.
+  std::string failureReason() override;
 
   // Ends the link without waiting for an exchange in flight. Idempotent.
   void release();

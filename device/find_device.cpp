@@ -1,7 +1,9 @@
 // The search walk over the HID platform seam.
 #include "device/find_device.h"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "device/interface_walk.h"
 #include "device/link_messages.h"
@@ -17,9 +19,14 @@ bool Matches(HidIds ids, std::uint32_t targetVendorId, std::uint32_t targetProdu
 }  // namespace
 
 std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targetVendorId,
-                                       std::uint32_t targetProductId, const LinkLog& log) {
+                                       std::uint32_t targetProductId, const LinkLog& log,
+                                       const LinkLog& trace) {
   std::shared_ptr<DeviceLink> link;
   std::string_view ending = msg::kEnumDeviceOver;
+  // Why matching interfaces were passed over. They explain a search that finds nothing
+  // (a permission problem would otherwise read as "device not found"); once a later
+  // interface connects they are no news for the operator.
+  std::vector<std::string> passedOver;
   WalkInterfaces(platform, [&](InterfaceSlot& slot) {
     if (slot.status == InterfaceSlot::Status::AllocationFailed) {
       ending = msg::kAllocateMemoryFail;
@@ -31,23 +38,33 @@ std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targ
     }
     OpenResult opened = platform.open(slot.path);
     if (!opened.device) {
-      // Otherwise "device not found" would hide what is really a permission problem.
       if (slot.listedIds && Matches(*slot.listedIds, targetVendorId, targetProductId)) {
-        log(msg::CannotOpenDevice(slot.path, *slot.listedIds, opened.error));
+        passedOver.push_back(msg::CannotOpenDevice(slot.path, *slot.listedIds, opened.error));
       }
       return WalkStep::Next;
     }
     std::optional<HidIds> ids = opened.device->ids();
     if (!ids || !Matches(*ids, targetVendorId, targetProductId)) return WalkStep::Next;  // closes it
+    if (std::optional<std::string> why = opened.device->unsuitable()) {
+      passedOver.push_back(msg::SkippedDevice(slot.path, *ids, *why));
+      return WalkStep::Next;  // closed without a report sent to it
+    }
 
     // A watch that can't be had leaves the link up without removal news.
     std::unique_ptr<RemovalWatch> watch = platform.watchRemoval(*opened.device);
     link = std::make_shared<DeviceLink>(std::move(opened.device), *ids, std::move(watch));
     return WalkStep::Stop;
   });
-  // The walk has released the list before the search's message is appended.
-  if (!link) log(ending);
-  return link;
+  // The walk has released the list before anything is appended.
+  if (link) {
+    if (trace) {
+      for (const std::string& line : passedOver) trace(msg::AsTraceLine(line));
+    }
+    return link;
+  }
+  for (const std::string& line : passedOver) log(line);
+  log(ending);
+  return nullptr;
 }
 
 }  // namespace zentho::device

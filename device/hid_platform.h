@@ -63,6 +63,9 @@ class HidDevice : public ReportChannel {
   // A one-time explanation of why exchanges fail that the caller should show (for
   // example a kernel too old for the report ioctls). Empty once taken.
   virtual std::optional<std::string> takeDiagnostic() { return std::nullopt; }
+  // Why this interface, though it carries the target IDs, does not take downloads
+  // (Linux: the keyboard or mouse node of a composite device); nothing when it does.
+  virtual std::optional<std::string> unsuitable() { return std::nullopt; }
 };
 
 struct OpenResult {

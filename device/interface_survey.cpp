@@ -18,6 +18,7 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
       report.openError = opened.error;
       if (opened.device) {
         if (std::optional<HidIds> ids = opened.device->ids()) report.ids = ids;
+        report.unsuitable = opened.device->unsuitable();
       }
     }
     reports.push_back(std::move(report));

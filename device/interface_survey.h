@@ -15,6 +15,8 @@ struct InterfaceReport {
   std::optional<HidIds> ids;  // from the open interface, else as listed, else unknown
   bool openable = false;
   std::string openError;      // the OS's reason when it could not be opened
+  // Why it opened but does not take downloads (HidDevice::unsuitable), if it doesn't.
+  std::optional<std::string> unsuitable;
 };
 
 // Opens each listed interface once (closing it again) to learn whether it can be

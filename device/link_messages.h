@@ -22,18 +22,61 @@ inline constexpr std::string_view kDisconnectDevice = "--- Disconnect device ---
 inline constexpr std::string_view kDeviceUnplugged = "--- Device Unpluged---\r\n\r\n";
 inline constexpr std::string_view kTraceOnClose = "-->OnClose\n";
 
-// A present interface with the target IDs that could not be opened, with the OS's reason.
-inline std::string CannotOpenDevice(std::string_view path, HidIds ids, std::string_view reason) {
+inline std::string IdText(HidIds ids) {
   char idText[16];
   std::snprintf(idText, sizeof idText, "%04x:%04x", unsigned{ids.vendorId}, unsigned{ids.productId});
+  return idText;
+}
+
+// A present interface with the target IDs that could not be opened, with the OS's reason.
+inline std::string CannotOpenDevice(std::string_view path, HidIds ids, std::string_view reason) {
   std::string line = "Cannot open device ";
-  line.append(path).append(" (").append(idText).append("): ").append(reason).append("\r\n");
+  line.append(path).append(" (").append(IdText(ids)).append("): ").append(reason).append("\r\n");
   return line;
+}
+
+// Why an interface with the target IDs is passed over although it opened: on Linux the
+// keyboard and mouse nodes of a composite device open like the vendor one.
+inline constexpr std::string_view kNotDownloadInterface = "not the download interface";
+inline constexpr std::string_view kDescriptorUnreadable = "its report descriptor cannot be read";
+
+inline std::string SkippedDevice(std::string_view path, HidIds ids, std::string_view reason) {
+  std::string line = "Skipped device ";
+  line.append(path).append(" (").append(IdText(ids)).append("): ").append(reason).append("\r\n");
+  return line;
+}
+
+// The failure reason of an exchange tried after the link was released.
+inline constexpr std::string_view kLinkReleased = "the link to the device has been released";
+
+// A log line as a debug-trace line: CR LF pairs become LF.
+inline std::string AsTraceLine(std::string_view line) {
+  std::string trace;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') continue;
+    trace.push_back(line[i]);
+  }
+  return trace;
 }
 
 // Why every report exchange fails on a Linux kernel older than 5.11.
 inline constexpr std::string_view kKernelLacksReportIoctls =
     "This Linux kernel cannot exchange HID reports on request (HIDIOCSOUTPUT and "
     "HIDIOCGINPUT need Linux 5.11 or later)\r\n";
+
+// Linux sends output reports over an interrupt OUT endpoint when the interface has one,
+// where Windows always sends SET_REPORT on the control pipe.
+inline std::string OutputReportsOnInterruptPipe(HidIds ids) {
+  char quirk[32];
+  std::snprintf(quirk, sizeof quirk, "0x%04x:0x%04x:0x40000", unsigned{ids.vendorId},
+                unsigned{ids.productId});
+  std::string line = "The device's interface has an interrupt OUT endpoint, so Linux sends the "
+                     "output report there and not as SET_REPORT on the control pipe. If the device "
+                     "takes it only as SET_REPORT, set the usbhid quirk ";
+  line.append(quirk).append(
+      " (install resources/zentho-iap-usbhid.conf in /etc/modprobe.d, then reload usbhid or "
+      "reboot)\r\n");
+  return line;
+}
 
 }  // namespace zentho::device::msg

@@ -37,14 +37,27 @@ class Session {
     if (!stopped()) context_.sink.setProgressPosition(position);
   }
   bool send(Command command) {
-    return !stopped() && sendCommand(context_.channel, report_, command, imageType_);
+    return !stopped() &&
+           noteFailure(sendCommand(context_.channel, report_, command, imageType_));
   }
   bool sendData(std::uint16_t length) {
-    return !stopped() && sendBlock(context_.channel, report_, blockNumber_, length);
+    return !stopped() && noteFailure(sendBlock(context_.channel, report_, blockNumber_, length));
   }
   std::optional<StatusReport> read(std::size_t length) {
     if (stopped()) return std::nullopt;
-    return readStatus(context_.channel, status_, length);
+    std::optional<StatusReport> status = readStatus(context_.channel, status_, length);
+    noteFailure(status.has_value());
+    return status;
+  }
+  // A field log must tell a stalled device from one that went away: the channel's
+  // reason for a failed exchange goes to the sink, never into the log text.
+  bool noteFailure(bool ok) {
+    if (!ok && !stopped()) {
+      if (const std::string reason = context_.channel.failureReason(); !reason.empty()) {
+        context_.sink.exchangeFailed(reason);
+      }
+    }
+    return ok;
   }
   bool pause() { return context_.clock.sleepFor(kRecoveryPause, context_.stop); }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -75,6 +76,9 @@ class ReportChannel {
   virtual bool getInputReport(std::span<std::uint8_t> buffer) = 0;
   // The device's declared input report length, report ID included.
   virtual std::optional<std::size_t> inputReportLength() = 0;
+  // Why the last exchange that failed, failed, in the system's words, for traces and
+  // field logs ("HIDIOCSOUTPUT: Broken pipe"); empty when the channel cannot tell.
+  virtual std::string failureReason() { return {}; }
 };
 
 // Writes ID, command and ImageType into the report and sends all 1030 bytes.

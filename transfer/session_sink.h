@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace zentho {
@@ -16,6 +17,13 @@ class SessionSink {
   virtual void setProgressPosition(std::uint32_t position) = 0;
   // One line for the platform's debug output (ends in LF alone).
   virtual void debugTrace(std::string_view line) = 0;
+  // A report exchange failed, for this reason in the system's words ("HIDIOCSOUTPUT:
+  // Broken pipe"). The log never shows it; by default it becomes a debug-trace line.
+  virtual void exchangeFailed(std::string_view reason) {
+    std::string line(reason);
+    line.push_back('\n');
+    debugTrace(line);
+  }
 };
 
 // Takes every message of a session and keeps none (benchmarks, fuzzing, quiet runs).
@@ -26,6 +34,7 @@ class DiscardSink final : public SessionSink {
   void setProgressStep(std::uint32_t) override {}
   void setProgressPosition(std::uint32_t) override {}
   void debugTrace(std::string_view) override {}
+  void exchangeFailed(std::string_view) override {}
 };
 
 }  // namespace zentho

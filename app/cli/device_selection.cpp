@@ -80,6 +80,8 @@ class Walk {
     } else if (*ids != query_.ids) {
       selection.problems.push_back(query_.path + " is " + FormatIds(*ids) + ", not the target " +
                                    FormatIds(query_.ids));
+    } else if (std::optional<std::string> why = opened.device->unsuitable()) {
+      selection.problems.push_back(query_.path + ": " + *why);
     } else {
       selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
     }
@@ -97,6 +99,9 @@ class Walk {
       }
       const std::optional<device::HidIds> ids = opened.device->ids();
       if (ids != query_.ids) return WalkStep::Next;  // closes it again
+      // The keyboard node of a composite device is closed unwritten, without a word:
+      // the vendor node of the same device comes next.
+      if (opened.device->unsuitable()) return WalkStep::Next;
       selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
       // Later interfaces are never opened.
       return query_.pick == Pick::First ? WalkStep::Stop : WalkStep::Next;

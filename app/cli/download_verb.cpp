@@ -2,6 +2,9 @@
 #include "app/cli/download_verb.h"
 
 #include <cerrno>
+#include <functional>
+#include <optional>
+#include <stop_token>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -20,6 +23,12 @@
 
 namespace zentho::cli {
 namespace {
+
+// Said on the first Ctrl-C during a download: the sessions stop within one exchange,
+// which may leave the device between two images.
+constexpr const char* kStopWarning =
+    "zentho-iap: stopping the download: the device may be left without a complete image "
+    "(Ctrl-C again quits at once)\n";
 
 const std::map<std::string, int> kModes = {
     {"kvm", kModeKvmSystem}, {"bootloader", kModeBootloader}, {"config", kModeSoftwareConfig}};
@@ -47,6 +56,9 @@ class Outputs final : public JobObserver {
   void debugTraced(std::size_t d, std::string_view line) override {
     if (bar_ != nullptr) bar_->erase();
     for (JobObserver* o : observers_) o->debugTraced(d, line);
+  }
+  void exchangeFailed(std::size_t d, std::string_view reason) override {
+    for (JobObserver* o : observers_) o->exchangeFailed(d, reason);
   }
   void finished(std::size_t d, const DeviceResult& r) override {
     if (bar_ != nullptr) bar_->erase();
@@ -223,12 +235,24 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
 
   DownloadRequest request{kModes.at(o.mode), o.file, {}};
   request.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
+  // Runs on the thread that asks for the stop (the signal watcher), so it is heard while
+  // the sessions wind down. A stop asked before they start leaves every device untouched.
+  std::optional<std::stop_callback<std::function<void()>>> warnOnStop;
+  if (!environment.stop.stop_requested()) {
+    warnOnStop.emplace(environment.stop, std::function<void()>([&environment] {
+                         if (environment.errIsTerminal) std::fputc('\n', environment.err);
+                         std::fputs(kStopWarning, environment.err);
+                         std::fflush(environment.err);
+                       }));
+  }
   const std::vector<DeviceResult> results = RunJobs(request, targets, outputs, environment.stop);
+  warnOnStop.reset();
 
   bool allPassed = true;
   for (std::size_t i = 0; i < results.size(); ++i) {
     allPassed = allPassed && results[i].ok;
-    if (!targets[i].diagnostic) continue;
+    // A note on why exchanges may fail is noise after a download that passed.
+    if (results[i].ok || !targets[i].diagnostic) continue;
     if (std::optional<std::string> note = targets[i].diagnostic()) {
       while (!note->empty() && (note->back() == '\n' || note->back() == '\r')) note->pop_back();
       std::fprintf(environment.err, "zentho-iap: %s: %s\n", results[i].path.c_str(), note->c_str());

@@ -34,6 +34,9 @@ class JobObserver {
   virtual void progressed(std::size_t /*device*/, std::uint32_t /*bytes*/, std::uint32_t /*total*/) {}
   // One debug-trace line (ends in LF alone).
   virtual void debugTraced(std::size_t /*device*/, std::string_view /*line*/) {}
+  // A report exchange failed, for this reason (no line end). debugTraced follows with
+  // the same reason as a trace line.
+  virtual void exchangeFailed(std::size_t /*device*/, std::string_view /*reason*/) {}
   virtual void finished(std::size_t /*device*/, const DeviceResult& /*result*/) {}
   virtual void summarized(const std::vector<DeviceResult>& /*results*/) {}
 };

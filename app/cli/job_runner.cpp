@@ -42,6 +42,13 @@ class DeviceSink final : public SessionSink {
   void debugTrace(std::string_view line) override {
     observer_([&](JobObserver& o) { o.debugTraced(device_, line); });
   }
+  void exchangeFailed(std::string_view reason) override {
+    const std::string line = std::string(reason) + "\n";
+    observer_([&](JobObserver& o) {
+      o.exchangeFailed(device_, reason);
+      o.debugTraced(device_, line);
+    });
+  }
 
   std::uint32_t bytes = 0;
   std::uint32_t total = 0;

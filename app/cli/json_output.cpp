@@ -56,6 +56,12 @@ void JsonOutput::debugTraced(std::size_t device, std::string_view line) {
   WriteJsonLine(out_, object);
 }
 
+void JsonOutput::exchangeFailed(std::size_t device, std::string_view reason) {
+  nlohmann::ordered_json object = event("exchange-failed", device);
+  object["reason"] = reason;
+  WriteJsonLine(out_, object);
+}
+
 void JsonOutput::finished(std::size_t device, const DeviceResult& result) {
   nlohmann::ordered_json object = event("result", device);
   object["ok"] = result.ok;

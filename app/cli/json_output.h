@@ -16,7 +16,8 @@ void WriteJsonLine(std::FILE* out, const nlohmann::ordered_json& object);
 // {"event":"error","error":KIND,"message":MESSAGE}: a run that ended before any session.
 void WriteJsonError(std::FILE* out, std::string_view kind, std::string_view message);
 
-// Every job event: start, log (exact text), progress, debug, result, summary.
+// Every job event: start, log (exact text), progress, exchange-failed (the system's
+// reason), debug (with --debug-trace), result, summary.
 class JsonOutput final : public JobObserver {
  public:
   JsonOutput(std::FILE* out, std::string mode, std::string file, bool debugTrace);
@@ -25,6 +26,7 @@ class JsonOutput final : public JobObserver {
   void logged(std::size_t device, std::string_view text) override;
   void progressed(std::size_t device, std::uint32_t bytes, std::uint32_t total) override;
   void debugTraced(std::size_t device, std::string_view line) override;
+  void exchangeFailed(std::size_t device, std::string_view reason) override;
   void finished(std::size_t device, const DeviceResult& result) override;
   void summarized(const std::vector<DeviceResult>& results) override;
 

@@ -44,6 +44,10 @@ Outcome ListVerb::run(Environment& environment) {
                                {"vid", FormatHexId(report.ids->vendorId)},
                                {"pid", FormatHexId(report.ids->productId)},
                                {"openable", report.openable}};
+      if (report.unsuitable) {
+        object["download"] = false;
+        object["reason"] = *report.unsuitable;
+      }
       if (!report.openable) {
         object["error"] = report.openError;
         if (!hint.empty()) object["hint"] = hint;
@@ -54,7 +58,9 @@ Outcome ListVerb::run(Environment& environment) {
     std::string line = report.path;
     line.resize(pathWidth, ' ');
     line += "  " + FormatIds(*report.ids) + "  ";
-    if (report.openable) {
+    if (report.openable && report.unsuitable) {
+      line += *report.unsuitable;
+    } else if (report.openable) {
       line += "ready";
     } else {
       line += "cannot open: " + report.openError;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -159,6 +160,14 @@ std::optional<std::string> QtView::chooseFile(const FileTypeFilter& filter) {
 void QtView::showAbout() {
   CAboutDlg about(&window_);
   about.exec();
+}
+
+bool QtView::askYesNo(std::string_view question) {
+  QMessageBox box(QMessageBox::Question, window_.windowTitle(), FromLocal(question),
+                  QMessageBox::Yes | QMessageBox::No, &window_);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void QtView::defaultSysCommand(std::uint32_t command, std::intptr_t) {

@@ -35,6 +35,7 @@ class QtView final : public window::WindowView {
   void setBrowseIcon() override;
   std::optional<std::string> chooseFile(const window::FileTypeFilter& filter) override;
   void showAbout() override;
+  bool askYesNo(std::string_view question) override;
   void defaultSysCommand(std::uint32_t command, std::intptr_t parameter) override;
   void endWindow(window::DialogResult result) override;
 

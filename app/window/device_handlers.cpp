@@ -15,8 +15,10 @@ void CIapDlg::OnConnect() {
     return;
   }
   std::shared_ptr<device::DeviceLink> link =
-      device::FindDevice(services_.platform, TargetVendorId, TargetProductId,
-                         [this](std::string_view message) { view().appendLog(message); });
+      device::FindDevice(
+          services_.platform, TargetVendorId, TargetProductId,
+          [this](std::string_view message) { view().appendLog(message); },
+          [this](std::string_view line) { services_.trace.line(line); });
   if (!link) {
     view().enable(kIdcDownload, false);
     view().enable(kIdcConnect, true);

@@ -125,6 +125,11 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
   SessionContext context{channel, ConfigImage, sink, services_.sessionClock, stop};
   // A stop comes only from a window that is ending: no verdict, no tones to hold it up.
   const JobVerdict verdict = RunDownloadJob(request, context, WindowFrame(controls));
+  // Why the exchanges may have failed (an old kernel, the output pipe), after the
+  // failure line as the command line prints it; after a pass it would only be noise.
+  if (verdict == JobVerdict::Failed && link) {
+    if (std::optional<std::string> note = link->takeDiagnostic()) controls.appendLog(*note);
+  }
   PlayVerdict(services_.tones, verdict);
   GiveControlsBack(controls);
   services_.windowThread.post([this] { OnJobEnded(); });

@@ -85,15 +85,27 @@ void CIapDlg::OnSysCommand(std::uint32_t command, std::intptr_t parameter) {
 
 void CIapDlg::OnClose() {
   services_.trace.line(device::msg::kTraceOnClose);
+  // Stopping a download can leave the device without a complete image: only the
+  // operator's Yes does it. A close already on its way is not asked again.
+  if (jobRunning() && pendingEnd_ != PendingEnd::Close &&
+      !view().askYesNo(text::kStopDownloadQuestion)) {
+    return;
+  }
   EndWindow(PendingEnd::Close);
 }
 
+// Enter and Escape end the window only between downloads: a stray key must never
+// abort a bootloader flash.
 void CIapDlg::OnOK() {
+  if (jobRunning()) return;
   UpdateData(true);
   EndWindow(PendingEnd::Ok);
 }
 
-void CIapDlg::OnCancel() { EndWindow(PendingEnd::Cancel); }
+void CIapDlg::OnCancel() {
+  if (jobRunning()) return;
+  EndWindow(PendingEnd::Cancel);
+}
 
 void CIapDlg::EndWindow(PendingEnd how) {
   if (ended_) return;

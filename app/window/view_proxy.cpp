@@ -54,6 +54,9 @@ void ViewProxy::setBrowseIcon() {
 std::optional<std::string> ViewProxy::chooseFile(const FileTypeFilter& filter) {
   return run([&] { return view_.chooseFile(filter); });
 }
+bool ViewProxy::askYesNo(std::string_view question) {
+  return run([&] { return view_.askYesNo(question); });
+}
 void ViewProxy::showAbout() {
   run([&] { view_.showAbout(); });
 }

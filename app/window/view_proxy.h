@@ -31,6 +31,7 @@ class ViewProxy final : public WindowView {
   void setBrowseIcon() override;
   std::optional<std::string> chooseFile(const FileTypeFilter& filter) override;
   void showAbout() override;
+  bool askYesNo(std::string_view question) override;
   void defaultSysCommand(std::uint32_t command, std::intptr_t parameter) override;
   void endWindow(DialogResult result) override;
 

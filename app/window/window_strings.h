@@ -19,6 +19,8 @@ inline constexpr std::string_view kDisconnect = "Disconnect";
 inline constexpr std::string_view kElapsedZero = "00:00:00";
 inline constexpr std::string_view kDefaultVendorIdText = "4A5D";
 inline constexpr std::string_view kDefaultProductIdText = "7310";
+// Asked when the window is closed during a download.
+inline constexpr std::string_view kStopDownloadQuestion = "A download is running. Stop it and close?";
 // FilePath when setup.dat cannot be read.
 inline constexpr std::string_view kNoStoredPath = "?????";
 

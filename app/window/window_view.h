@@ -57,6 +57,9 @@ class WindowView {
   // Modal open-file dialog for one existing file; nothing when cancelled or failed.
   virtual std::optional<std::string> chooseFile(const FileTypeFilter& filter) = 0;
   virtual void showAbout() = 0;
+  // Modal question with Yes and No buttons, No the default (so that Enter or Escape
+  // answers No); true when the operator chose Yes.
+  virtual bool askYesNo(std::string_view question) = 0;
   // The platform's own handling of a system command the window does not take.
   virtual void defaultSysCommand(std::uint32_t command, std::intptr_t parameter) = 0;
   // Ends the modal window with `result`.

@@ -18,9 +18,8 @@ namespace {
 
 // What sysfs says of one hidraw node.
 struct NodeFacts {
-  std::string devnode;     // empty when the node has no DEVNAME
-  std::string syspath;
-  std::string hidSyspath;  // the parent "hid" device, which holds the report descriptor
+  std::string devnode;  // empty when the node has no DEVNAME
+  NodeSysfs sysfs;
   std::optional<HidIds> ids;
   std::string portPath;      // the USB device's sysfs name, "1-2.3"
   std::string serialNumber;  // its "serial" attribute, where it has one
@@ -29,10 +28,13 @@ struct NodeFacts {
 NodeFacts Describe(udev_device* node) {
   NodeFacts facts;
   if (const char* devnode = udev_device_get_devnode(node)) facts.devnode = devnode;
-  if (const char* syspath = udev_device_get_syspath(node)) facts.syspath = syspath;
-  // The parent belongs to `node` and goes with it.
+  if (const char* syspath = udev_device_get_syspath(node)) facts.sysfs.syspath = syspath;
+  // The parents belong to `node` and go with it.
+  if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_interface")) {
+    if (const char* syspath = udev_device_get_syspath(usb)) facts.sysfs.usbInterfaceSyspath = syspath;
+  }
   if (udev_device* hid = udev_device_get_parent_with_subsystem_devtype(node, "hid", nullptr)) {
-    if (const char* syspath = udev_device_get_syspath(hid)) facts.hidSyspath = syspath;
+    if (const char* syspath = udev_device_get_syspath(hid)) facts.sysfs.hidSyspath = syspath;
     if (const char* hidId = udev_device_get_property_value(hid, "HID_ID")) {
       facts.ids = ParseHidId(hidId);
     }
@@ -148,8 +150,8 @@ OpenResult UdevHidPlatform::open(const std::string& path) {
   // A path that no hidraw node carries still opens: the report length then comes from
   // the node's descriptor ioctls and removal only from its hang-up.
   std::optional<NodeFacts> facts = FindNode(path);
-  if (!facts) return HidrawDevice::Open(path, {}, {});
-  return HidrawDevice::Open(path, std::move(facts->syspath), std::move(facts->hidSyspath));
+  if (!facts) return HidrawDevice::Open(path, {}, host_);
+  return HidrawDevice::Open(path, std::move(facts->sysfs), host_);
 }
 
 std::unique_ptr<RemovalWatch> UdevHidPlatform::watchRemoval(HidDevice& device) {

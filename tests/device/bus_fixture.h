@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/find_device.h"
 #include "device/simulated/simulated_bus.h"
@@ -30,13 +31,15 @@ class BusFixture {
 
   std::shared_ptr<device::DeviceLink> find(std::uint32_t vendorId = 0x4A5D,
                                            std::uint32_t productId = 0x7310) {
-    return device::FindDevice(bus, vendorId, productId,
-                              [this](std::string_view text) { log += text; });
+    return device::FindDevice(
+        bus, vendorId, productId, [this](std::string_view text) { log += text; },
+        [this](std::string_view line) { trace.emplace_back(line); });
   }
 
   ManualClock clock;
   sim::SimulatedBus bus;
   std::string log;
+  std::vector<std::string> trace;
 };
 
 }  // namespace zentho::testing

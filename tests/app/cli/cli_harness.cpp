@@ -50,6 +50,7 @@ CliResult CliHarness::run(std::vector<std::string> args) {
   environment.clock = &clock;
   environment.systemPlatform = systemPlatform;
   environment.simulatedPlatform = simulatedPlatform;
+  environment.stop = stop.get_token();
 
   CliResult result;
   result.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), environment);

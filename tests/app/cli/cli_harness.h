@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ class CliHarness {
   CliResult run(std::vector<std::string> args);
 
   ManualClock clock;
+  // Plays Ctrl-C: request_stop() asks the running downloads to stop.
+  std::stop_source stop;
   // What the CLI sees as the machine's HID interfaces: by default `systemBus`.
   std::shared_ptr<sim::SimulatedBus> systemBus = std::make_shared<sim::SimulatedBus>();
   std::function<std::shared_ptr<device::HidPlatform>()> systemPlatform;

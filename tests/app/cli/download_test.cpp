@@ -164,6 +164,34 @@ TEST_F(DownloadAllTest, JsonGivesAResultPerDeviceAndASummary) {
   EXPECT_EQ(nlohmann::json::parse(Lines(result.out).back()), summary);  // the summary comes last
 }
 
+TEST_F(DownloadTest, FirstCtrlCWarnsOfAnIncompleteImageAndStopsWithinOneExchange) {
+  const std::shared_ptr<sim::SimulatedDevice> device = cli.plug(*cli.systemBus);
+  unsigned exchanges = 0;
+  cli.systemBus->onExchange([&](const std::string&) {
+    if (++exchanges == 6) cli.stop.request_stop();  // in the middle of the blocks
+  });
+  const CliResult result = cli.run({"download", "--mode", "kvm", file});
+
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(result.err,
+            "zentho-iap: stopping the download: the device may be left without a complete "
+            "image (Ctrl-C again quits at once)\n");
+  EXPECT_TRUE(result.out.ends_with("Chip Revision : 1\n\nBurn fail\n")) << result.out;
+  EXPECT_EQ(exchanges, 6U);  // the exchange in flight was the last one
+  const std::optional<sim::ReceivedImage> received = device->image(ImageType::KvmSystem);
+  ASSERT_TRUE(received.has_value());
+  EXPECT_FALSE(received->complete);
+}
+
+TEST_F(DownloadTest, StopBeforeTheSessionsStartTouchesNoDeviceAndWarnsOfNothing) {
+  const std::shared_ptr<sim::SimulatedDevice> device = cli.plug(*cli.systemBus);
+  cli.stop.request_stop();
+  const CliResult result = cli.run({"download", "--mode", "kvm", file});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(device->image(ImageType::KvmSystem), std::nullopt);
+}
+
 TEST_F(DownloadTest, WaitIsSatisfiedByADeviceThatAppearsLater) {
   std::shared_ptr<sim::SimulatedDevice> late;
   int pauses = 0;

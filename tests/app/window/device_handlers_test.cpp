@@ -80,6 +80,29 @@ TEST(Connect, FailedSearchesLeaveDisconnected) {
   }
 }
 
+TEST(Connect, UnopenableMatchIsLoggedOnlyWhenNoDeviceIsFound) {
+  const std::string line = "Cannot open device sim:0 (4a5d:7310): Permission denied";
+  for (const bool laterDevice : {true, false}) {
+    WindowHarness h(false);
+    h.dlg->OnInitDialog();
+    sim::BusInterfaceOptions unopenable;
+    unopenable.openable = false;
+    h.bus.plug(std::make_shared<sim::SimulatedDevice>(sim::SimulatedDeviceOptions{}, h.clock),
+               unopenable);
+    if (laterDevice) h.bus.plug(h.device);
+    h.dlg->OnConnect();
+    if (laterDevice) {
+      EXPECT_EQ(h.view.log, "--- Find device ---\r\n\r\n");
+      EXPECT_EQ(h.trace.lines(), std::vector<std::string>{line + "\n"});
+      EXPECT_EQ(StateOf(h), kConnected);
+    } else {
+      EXPECT_EQ(h.view.log, line + "\r\nEnum device over\r\n--- Device not found ---\r\n\r\n");
+      EXPECT_TRUE(h.trace.lines().empty());
+      EXPECT_EQ(StateOf(h), kDisconnected);
+    }
+  }
+}
+
 TEST(Connect, DisconnectEmptiesLogAndReleasesLink) {
   WindowHarness h;
   h.dlg->OnInitDialog();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <utility>
 
 #include "app/window/control_ids.h"
 #include "device/simulated/replay_device.h"
@@ -113,6 +114,59 @@ TEST_F(DownloadJob, FailShowsFailBurnFailAndLongTone) {
   EXPECT_EQ(h.view.result, ResultState::Fail);
   EXPECT_EQ(h.tones.played(), (std::vector<Tone>{{3500, 500}}));
   EXPECT_EQ(ControlsOf(h), kAfterJob);
+}
+
+// The bus's interfaces, each carrying a one-time note as a backend gives one (an old
+// kernel, the output pipe).
+class NotingPlatform final : public device::HidPlatform {
+ public:
+  explicit NotingPlatform(device::HidPlatform& inner) : inner_(inner) {}
+  std::unique_ptr<device::InterfaceList> listInterfaces() override { return inner_.listInterfaces(); }
+  device::OpenResult open(const std::string& path) override {
+    device::OpenResult opened = inner_.open(path);
+    if (opened.device) opened.device = std::make_unique<Noted>(std::move(opened.device));
+    return opened;
+  }
+  std::unique_ptr<device::RemovalWatch> watchRemoval(device::HidDevice& device) override {
+    return inner_.watchRemoval(*static_cast<Noted&>(device).inner);
+  }
+
+ private:
+  struct Noted final : device::HidDevice {
+    explicit Noted(std::unique_ptr<device::HidDevice> device) : inner(std::move(device)) {}
+    const std::string& path() const override { return inner->path(); }
+    std::optional<device::HidIds> ids() override { return inner->ids(); }
+    bool setOutputReport(std::span<const std::uint8_t> r) override { return inner->setOutputReport(r); }
+    bool getInputReport(std::span<std::uint8_t> b) override { return inner->getInputReport(b); }
+    std::optional<std::size_t> inputReportLength() override { return inner->inputReportLength(); }
+    std::optional<std::string> takeDiagnostic() override { return std::exchange(note, std::nullopt); }
+    std::unique_ptr<device::HidDevice> inner;
+    std::optional<std::string> note = "Why exchanges fail here.\r\n";
+  };
+  device::HidPlatform& inner_;
+};
+
+TEST(DownloadJobNote, BackendNoteFollowsBurnFailOnlyWhenTheDownloadFailed) {
+  for (const bool refused : {false, true}) {
+    sim::SimulatedBus bus;
+    NotingPlatform noting(bus);
+    WindowHarness h(false, nullptr, &noting);
+    sim::SimulatedDeviceOptions options;
+    if (refused) {
+      options.faults.faults.push_back(
+          {.phase = sim::Phase::Transfer, .at = 1, .kind = sim::FaultKind::ReportState, .value = 8});
+    }
+    bus.plug(std::make_shared<sim::SimulatedDevice>(options, h.clock));
+    h.dlg->OnInitDialog();
+    h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(2048 + 100));
+    h.connect();
+    h.runJob();
+    const std::string transfer = "Start Runtime Transferring...\r\nChip Revision : 1\r\n";
+    EXPECT_TRUE(h.view.log.ends_with(
+        refused ? transfer + "Download failed at GET_STATUS\r\n\r\nBurn fail\r\nWhy exchanges fail here.\r\n"
+                : transfer + "--- Runtime firmware is transmitted successfully ---\r\n\r\n"))
+        << h.view.log;
+  }
 }
 
 TEST_F(DownloadJob, DisconnectDuringJobFailsIt) {

@@ -91,6 +91,13 @@ std::optional<std::string> RecordingView::chooseFile(const FileTypeFilter& filte
 
 void RecordingView::showAbout() { ++aboutShown; }
 
+bool RecordingView::askYesNo(std::string_view question) {
+  questions.emplace_back(question);
+  calls.push_back("ask " + std::string(question));
+  if (whileAsking) whileAsking();
+  return answerYes;
+}
+
 void RecordingView::defaultSysCommand(std::uint32_t command, std::intptr_t) {
   defaultCommands.push_back(command);
 }

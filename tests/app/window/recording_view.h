@@ -40,6 +40,7 @@ class RecordingView final : public WindowView {
   void setBrowseIcon() override;
   std::optional<std::string> chooseFile(const FileTypeFilter& filter) override;
   void showAbout() override;
+  bool askYesNo(std::string_view question) override;
   void defaultSysCommand(std::uint32_t command, std::intptr_t parameter) override;
   void endWindow(DialogResult result) override;
 
@@ -54,6 +55,9 @@ class RecordingView final : public WindowView {
   bool timersFail = false;
   std::vector<std::string> aboutItems;
   unsigned aboutShown = 0;
+  std::vector<std::string> questions;  // every askYesNo, in order
+  bool answerYes = false;              // what the operator answers
+  std::function<void()> whileAsking;   // runs while the question is open
   std::vector<std::uint32_t> defaultCommands;
   std::optional<DialogResult> ended;
   std::optional<std::string> nextChosenFile;

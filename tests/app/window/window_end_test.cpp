@@ -82,7 +82,8 @@ TEST(WindowEnd, FailedSaveIsOneTraceLine) {
   EXPECT_EQ(h.view.ended, DialogResult::Cancel);
 }
 
-// Each way of ending, asked for while the session is in the middle of its blocks.
+// Each way of ending, asked for while the session is in the middle of its blocks: the
+// close button, answered Yes.
 struct EndDuringJob {
   const char* name;
   std::function<void(CIapDlg&)> end;
@@ -99,6 +100,7 @@ TEST_P(EndDuringJobTest, StopsSessionAndEndsOnlyAfterWorker) {
   h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(8 * 1024));
   h.connect();
   std::shared_ptr<device::DeviceLink> link = h.dlg->DeviceHandle;
+  h.view.answerYes = true;
 
   unsigned exchanges = 0;
   bool endedAtRequest = true;
@@ -115,6 +117,8 @@ TEST_P(EndDuringJobTest, StopsSessionAndEndsOnlyAfterWorker) {
 
   EXPECT_FALSE(endedAtRequest);
   EXPECT_FALSE(linkReleasedAtRequest);
+  // Asked once, even when the close button is pressed again while the session stops.
+  EXPECT_EQ(h.view.questions, std::vector<std::string>{"A download is running. Stop it and close?"});
   EXPECT_EQ(h.view.ended, c.result);
   EXPECT_TRUE(link->released());
   EXPECT_TRUE(link->closed());
@@ -137,15 +141,73 @@ INSTANTIATE_TEST_SUITE_P(
     Ways, EndDuringJobTest,
     ::testing::Values(EndDuringJob{"CloseRequest", [](CIapDlg& d) { d.OnClose(); },
                                    DialogResult::Cancel, true},
-                      EndDuringJob{"Escape", [](CIapDlg& d) { d.OnCancel(); }, DialogResult::Cancel,
-                                   false},
-                      EndDuringJob{"Enter", [](CIapDlg& d) { d.OnOK(); }, DialogResult::Ok, false},
-                      EndDuringJob{"EscapeThenClose",
+                      EndDuringJob{"CloseTwice",
+                                   [](CIapDlg& d) {
+                                     d.OnClose();
+                                     d.OnClose();
+                                   },
+                                   DialogResult::Cancel, true},
+                      EndDuringJob{"EscapeAndEnterThenClose",
                                    [](CIapDlg& d) {
                                      d.OnCancel();
+                                     d.OnOK();
                                      d.OnClose();
                                    },
                                    DialogResult::Cancel, true}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// A stray key or a close answered No during a download: the download carries on to
+// its verdict and the window stays. Afterwards the same key ends the window again.
+struct KeptDuringJob {
+  const char* name;
+  std::function<void(CIapDlg&)> press;
+  std::vector<std::string> questions;
+  std::vector<std::string> trace;
+};
+
+void PrintTo(const KeptDuringJob& c, std::ostream* out) { *out << c.name; }
+
+class KeptDuringJobTest : public ::testing::TestWithParam<KeptDuringJob> {};
+
+TEST_P(KeptDuringJobTest, DownloadCarriesOnAndTheWindowStays) {
+  const KeptDuringJob& c = GetParam();
+  WindowHarness h;
+  h.dlg->OnInitDialog();
+  const std::vector<std::uint8_t> image = [] {
+    const std::string bytes = FirmwareBytes(8 * 1024);
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+  }();
+  h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(8 * 1024));
+  h.connect();
+  unsigned exchanges = 0;
+  h.bus.onExchange([&](const std::string&) {
+    if (++exchanges == 6) h.windowThread.invoke([&] { c.press(*h.dlg); });
+  });
+  h.runJob();
+
+  EXPECT_EQ(h.view.ended, std::nullopt);
+  EXPECT_EQ(h.view.questions, c.questions);
+  EXPECT_EQ(h.trace.lines(), c.trace);
+  EXPECT_EQ(h.view.result, ResultState::Pass);
+  EXPECT_TRUE(h.view.log.ends_with("--- Runtime firmware is transmitted successfully ---\r\n\r\n"));
+  EXPECT_EQ(h.device->image(ImageType::KvmSystem)->bytes, image);
+  EXPECT_FALSE(h.dlg->DeviceHandle->released());
+  EXPECT_EQ(SettingsOnDisk(h), std::nullopt);
+
+  c.press(*h.dlg);
+  EXPECT_TRUE(h.view.ended.has_value());
+  EXPECT_EQ(h.view.questions, c.questions);  // no job now, so no question
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Presses, KeptDuringJobTest,
+    ::testing::Values(KeptDuringJob{"Escape", [](CIapDlg& d) { d.OnCancel(); }, {},
+                                    {"Start download file to device\n"}},
+                      KeptDuringJob{"Enter", [](CIapDlg& d) { d.OnOK(); }, {},
+                                    {"Start download file to device\n"}},
+                      KeptDuringJob{"CloseAnsweredNo", [](CIapDlg& d) { d.OnClose(); },
+                                    {"A download is running. Stop it and close?"},
+                                    {"Start download file to device\n", "-->OnClose\n"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(JobGuards, ConnectDuringJobWaitsForJobBeforeOfferingDownload) {

@@ -101,11 +101,13 @@ std::filesystem::path FreshFolder() {
 
 }  // namespace
 
-WindowHarness::WindowHarness(bool plugDevice, WorkerThreads* workers) : folder(FreshFolder()) {
+WindowHarness::WindowHarness(bool plugDevice, WorkerThreads* workers,
+                             device::HidPlatform* platform)
+    : folder(FreshFolder()) {
   sim::SimulatedDeviceOptions options;
   device = std::make_shared<sim::SimulatedDevice>(options, clock);
   if (plugDevice) devicePath = bus.plug(device);
-  WindowServices services{windowThread, bus,   tones,
+  WindowServices services{windowThread, platform ? *platform : bus, tones,
                           trace,        localTime, clock,
                           workers ? *workers : systemWorkers,
                           folder / "ZenthoIAP" / "setup.dat"};

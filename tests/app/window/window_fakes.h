@@ -76,7 +76,9 @@ class FailingWorkerThreads final : public WorkerThreads {
 // One window over the recording view, with the simulated device (default IDs) plugged
 // in, a manual clock for the session and a settings file in a fresh folder.
 struct WindowHarness {
-  explicit WindowHarness(bool plugDevice = true, WorkerThreads* workers = nullptr);
+  // `platform`: what the window searches instead of `bus` (a wrapper around it).
+  explicit WindowHarness(bool plugDevice = true, WorkerThreads* workers = nullptr,
+                         device::HidPlatform* platform = nullptr);
   ~WindowHarness();
 
   // Presses Connect, checks that it connected and empties the record of calls.

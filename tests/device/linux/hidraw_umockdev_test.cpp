@@ -221,19 +221,6 @@ TEST_F(HidrawTest, MatchingNodeThatCannotBeOpenedIsNamedWithTheReason) {
             "Enum device over\r\n");
 }
 
-TEST_F(HidrawTest, KernelWithoutReportIoctlsIsExplainedOnce) {
-  MockNode& node = bus.add(0, 0x4A5D, 0x7310);
-  node.refuseReportsWith = EINVAL;
-  const std::string path = dir.write("kvm.bin", PatternBytes(100));
-  std::shared_ptr<device::DeviceLink> link = find();
-  ASSERT_NE(link, nullptr);
-
-  EXPECT_EQ(download(*link, path), 0);
-  EXPECT_EQ(link->takeDiagnostic(), std::string(device::msg::kKernelLacksReportIoctls));
-  EXPECT_EQ(link->takeDiagnostic(), std::nullopt);
-  link->release();
-}
-
 }  // namespace
 }  // namespace zentho::testing
 
