@@ -22,4 +22,8 @@ std::stop_token StopOnInterrupt();
 // writes to a closed pipe fail instead, and the run reports it at the end.
 void IgnoreBrokenPipes();
 
+// After StopOnInterrupt(): from now on the second Ctrl-C asks for the returned stop
+// instead of ending the process, and a third one ends it.
+std::stop_token StopOnSecondInterrupt();
+
 }  // namespace zentho::cli
