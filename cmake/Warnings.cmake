@@ -8,10 +8,11 @@ if(MSVC)
     target_compile_options(zentho_warnings INTERFACE /WX)
   endif()
 else()
-  target_compile_options(zentho_warnings INTERFACE
+  # C++ only: the Windows resource compiler takes none of these.
+  target_compile_options(zentho_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-    -Wnon-virtual-dtor -Wold-style-cast -Wnull-dereference)
+    -Wnon-virtual-dtor -Wold-style-cast -Wnull-dereference>)
   if(ZENTHO_WARNINGS_AS_ERRORS)
-    target_compile_options(zentho_warnings INTERFACE -Werror)
+    target_compile_options(zentho_warnings INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-Werror>)
   endif()
 endif()

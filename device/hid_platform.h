@@ -1,5 +1,6 @@
 // The HID platform seam: list the present HID interfaces, open one, read its IDs,
-// exchange reports on it and watch it for removal. One backend per OS, one simulated.
+// exchange reports on it, watch it for removal and hear interfaces come and go. One
+// backend per OS, one simulated.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "transfer/report_protocol.h"
 
@@ -35,6 +37,11 @@ struct InterfaceSlot {
   // IDs the platform knows without opening the interface (Linux: from sysfs). Used
   // only to name a matching interface that cannot be opened, never to match.
   std::optional<HidIds> listedIds;
+  // Where the interface sits, for naming a board to people: the USB port path ("1-2.3"
+  // on Linux, the location path on Windows) and the USB device's serial number string.
+  // Empty when the platform cannot tell.
+  std::string portPath = {};
+  std::string serialNumber = {};
 };
 
 // A snapshot of the interfaces present when it was taken. Destroying it releases it.
@@ -82,6 +89,26 @@ class RemovalWatch {
   virtual void setNotify(std::function<void()> notify) = 0;
 };
 
+// One interface plugged in or taken away.
+struct InterfaceChange {
+  enum class Kind : std::uint8_t { Arrived, Departed };
+  Kind kind = Kind::Arrived;
+  std::string path;  // as listInterfaces() names it
+  friend bool operator==(const InterfaceChange&, const InterfaceChange&) = default;
+};
+
+// Hears every interface arrive and leave, for front ends that act on each board as it is
+// plugged in. The changes are news only: the list stays the truth of what is present.
+class ArrivalWatch {
+ public:
+  virtual ~ArrivalWatch() = default;
+  // The changes seen since the last call, oldest first. Never blocks.
+  virtual std::vector<InterfaceChange> take() = 0;
+  // `notify` runs on whichever thread saw a change, each time one is waiting (at once
+  // if one already is). It must only hand the news on, never destroy the watch.
+  virtual void setNotify(std::function<void()> notify) = 0;
+};
+
 class HidPlatform {
  public:
   virtual ~HidPlatform() = default;
@@ -90,6 +117,9 @@ class HidPlatform {
   virtual OpenResult open(const std::string& path) = 0;
   // Starts watching `device` for removal; null when no watch can be had.
   virtual std::unique_ptr<RemovalWatch> watchRemoval(HidDevice& device) = 0;
+  // Starts hearing arrivals and departures. Null where the platform has no such events:
+  // the caller then lists the interfaces again from time to time (see ArrivalPoller).
+  virtual std::unique_ptr<ArrivalWatch> watchArrivals() { return nullptr; }
 };
 
 }  // namespace zentho::device

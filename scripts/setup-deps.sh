@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libasound2-dev
   nlohmann-json3-dev libcli11-dev
   xvfb imagemagick x11-utils
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
+  clang libclang-rt-dev gcovr
   lintian python3
 )
 

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Builds and runs every test with CTest, in the debug build and under AddressSanitizer
-# + UBSan and ThreadSanitizer. Name presets to run fewer: ./scripts/test.sh debug
+# Builds and runs every test with CTest, in the debug build, under AddressSanitizer
+# + UBSan and ThreadSanitizer, and cross-built for Windows under Wine ("windows").
+# Name presets to run fewer: ./scripts/test.sh debug
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(debug asan tsan)
+[ ${#presets[@]} -gt 0 ] || presets=(debug asan tsan windows)
 
 for preset in "${presets[@]}"; do
   echo "=== ${preset} ==="
+  if [ "${preset}" = windows ]; then
+    ./scripts/windows-test.sh
+    continue
+  fi
   cmake --preset "${preset}"
   cmake --build --preset "${preset}" -j"$(nproc)"
   ctest --preset "${preset}" -j"$(nproc)"

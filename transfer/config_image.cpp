@@ -101,6 +101,8 @@ unsigned BuildConfigImage(std::istream& text, ConfigImage& image, ConfigParseRep
   bool endOfFile = true;
   unsigned stopLine = 0;
   unsigned stopColumn = 0;
+  std::string stopText;
+  bool blankLine = false;
 
   TextModeReader reader(text);
   char line[kLineReadLength] = {};
@@ -125,6 +127,12 @@ unsigned BuildConfigImage(std::istream& text, ConfigImage& image, ConfigParseRep
       endOfFile = false;
       stopLine = physicalLine;
       stopColumn = columnBase + p + 1;
+      for (unsigned k = p; k < p + 2 && line[k] != '\0' && line[k] != '\n'; ++k) {
+        stopText.push_back(line[k]);
+      }
+      blankLine = columnBase == 0 && p == 0 &&
+                  (line[0] == '\n' || line[0] == '\0' ||
+                   (line[0] == '\r' && (line[1] == '\n' || line[1] == '\0')));
       break;
     }
     const std::size_t pieceLength = std::strlen(line);
@@ -145,7 +153,9 @@ unsigned BuildConfigImage(std::istream& text, ConfigImage& image, ConfigParseRep
     image[0] = static_cast<std::uint8_t>(checksum & 0xFF);
     image[1] = static_cast<std::uint8_t>(checksum >> 8);
   }
-  if (report != nullptr) *report = {count, stopLine, stopColumn, endOfFile};
+  if (report != nullptr) {
+    *report = {count, stopLine, stopColumn, endOfFile, std::move(stopText), blankLine};
+  }
   return count;
 }
 

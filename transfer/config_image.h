@@ -20,6 +20,11 @@ struct ConfigParseReport {
   unsigned stopLine = 0;     // 1-based line (piece) where the parse ended
   unsigned stopColumn = 0;   // 1-based column where a value was expected
   bool endOfFile = false;    // true when the file ran out rather than a bad value
+  // Up to two characters found where a value was expected (the line end not included),
+  // and whether that piece held nothing but a line end: so that a tool can say why
+  // without reading the file again.
+  std::string stopText;
+  bool blankLine = false;
 };
 
 // Fills the image with 0xFF and parses `text` into it. With exactly 256 values read the

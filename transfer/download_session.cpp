@@ -160,8 +160,9 @@ bool Session::prepare() {
 bool Session::handshake() {
   const std::optional<std::size_t> declared =
       stopped() ? std::nullopt : context_.channel.inputReportLength();
-  // A declared length below 8 could not carry the state and the next block number.
-  if (!declared || *declared < kStatusReportLength) {
+  // A declared length below 8 could not carry the state and the next block number; one
+  // above the HID maximum is a broken answer, and would be a buffer of that size.
+  if (!declared || *declared < kStatusReportLength || *declared > kMaxInputReportLength) {
     log(msg::kGetStatusFail);
     return false;
   }

@@ -15,6 +15,9 @@ namespace zentho {
 inline constexpr std::uint8_t kReportId = 1;
 inline constexpr std::size_t kCommandReportLength = 1030;  // report ID + 1029 bytes
 inline constexpr std::size_t kStatusReportLength = 8;      // report ID + 7 bytes
+// The longest report a HID device can declare to the kernel (HID_MAX_BUFFER_SIZE); a
+// declared input length above it is a failed length query, never a buffer to allocate.
+inline constexpr std::size_t kMaxInputReportLength = 16384;
 inline constexpr std::size_t kBlockSize = 1024;
 inline constexpr std::size_t kBlockHeaderLength = 6;       // ID, command, length, blockNumber
 

@@ -9,6 +9,7 @@
 #include "app/cli/config_verbs.h"
 #include "app/cli/download_verb.h"
 #include "app/cli/list_verb.h"
+#include "app/cli/station_verb.h"
 #include "zentho_version.h"
 
 namespace zentho::cli {
@@ -52,6 +53,7 @@ int RunCli(int argc, const char* const* argv, Environment& environment) {
   std::vector<std::unique_ptr<Verb>> verbs;
   verbs.push_back(std::make_unique<ListVerb>());
   verbs.push_back(std::make_unique<DownloadVerb>());
+  verbs.push_back(std::make_unique<StationVerb>());
   verbs.push_back(std::make_unique<ConfigCheckVerb>());
   verbs.push_back(std::make_unique<ConfigBuildVerb>());
 

@@ -3,10 +3,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <vector>
 
+#include "app/cli/input_files.h"
 #include "app/cli/json_output.h"
+#include "app/cli/output_files.h"
 
 namespace zentho::cli {
 namespace {
@@ -28,19 +29,13 @@ std::string Escaped(std::string_view text) {
   return result;
 }
 
-// Looks at the file itself: the parser reports only where it stopped.
-std::string StopReason(const std::string& path, const ConfigParseReport& parse) {
+// Said from what the parser saw where it stopped; the file is read only once.
+std::string StopReason(const ConfigParseReport& parse) {
   if (parse.endOfFile) return "end of file";
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  for (unsigned number = 1; number <= parse.stopLine && std::getline(in, line); ++number) {
+  if (parse.stopText.empty() || parse.stopText.front() == '\r') {
+    return parse.blankLine ? "a blank line" : "the line ends where a value was expected";
   }
-  const std::size_t at = parse.stopColumn - 1;
-  std::string_view found = at < line.size() ? std::string_view(line).substr(at, 2) : "";
-  if (found.empty() || found.front() == '\r') {
-    return line.empty() || line == "\r" ? "a blank line" : "the line ends where a value was expected";
-  }
-  return "\"" + Escaped(found) + "\" where two hexadecimal digits were expected";
+  return "\"" + Escaped(parse.stopText) + "\" where two hexadecimal digits were expected";
 }
 
 std::string Hex16(std::uint16_t value) {
@@ -52,6 +47,7 @@ std::string Hex16(std::uint16_t value) {
 }  // namespace
 
 OsResult<ConfigCheck> CheckConfigFile(const std::string& path) {
+  if (std::string why = UnreadableReason(path); !why.empty()) return OsError{std::move(why)};
   ConfigCheck check;
   const OsResult<unsigned> count = BuildConfigImageFromFile(path, check.image, &check.parse);
   if (!count) return OsError{count.reason()};
@@ -59,7 +55,7 @@ OsResult<ConfigCheck> CheckConfigFile(const std::string& path) {
   check.checksum = check.sealed
                        ? static_cast<std::uint16_t>(check.image[0] | (check.image[1] << 8))
                        : ConfigChecksum({check.image.data() + 2, kConfigImageLength - 2});
-  check.stopReason = StopReason(path, check.parse);
+  check.stopReason = StopReason(check.parse);
   return check;
 }
 
@@ -71,9 +67,9 @@ void ConfigCheckVerb::options(CLI::App& command) {
 Outcome ConfigCheckVerb::run(Environment& environment) {
   const OsResult<ConfigCheck> result = CheckConfigFile(file_);
   if (!result) {
-    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(),
-                 result.reason().c_str());
-    if (json_) WriteJsonError(environment.out, "file", "cannot read " + file_);
+    const std::string message = "cannot read " + file_ + ": " + result.reason();
+    std::fprintf(environment.err, "zentho-iap: %s\n", Printable(message).c_str());
+    if (json_) WriteJsonError(environment.out, "file", message);
     return Outcome::FileUnreadable;
   }
   const ConfigCheck* check = &result.value();
@@ -112,10 +108,15 @@ void ConfigBuildVerb::options(CLI::App& command) {
 }
 
 Outcome ConfigBuildVerb::run(Environment& environment) {
+  if (const std::optional<std::string> clash =
+          FindFileClash({{"the configuration file", file_}}, {{"-o", output_}})) {
+    std::fprintf(environment.err, "zentho-iap: %s\n", Printable(*clash).c_str());
+    return Outcome::UsageError;
+  }
   const OsResult<ConfigCheck> result = CheckConfigFile(file_);
   if (!result) {
-    std::fprintf(environment.err, "zentho-iap: cannot read %s: %s\n", file_.c_str(),
-                 result.reason().c_str());
+    std::fprintf(environment.err, "zentho-iap: %s\n",
+                 Printable("cannot read " + file_ + ": " + result.reason()).c_str());
     return Outcome::FileUnreadable;
   }
   const ConfigCheck* check = &result.value();
@@ -128,12 +129,18 @@ Outcome ConfigBuildVerb::run(Environment& environment) {
                  check->parse.stopColumn, check->stopReason.c_str());
     return Outcome::DownloadFailed;
   }
-  std::ofstream out(output_, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(check->image.data()),
-            static_cast<std::streamsize>(check->image.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(environment.err, "zentho-iap: cannot write %s\n", output_.c_str());
+  std::vector<OutputFile> files;
+  std::optional<std::string> failure;
+  if (std::optional<OutputFailure> failed = CreateOutputFiles({output_}, files)) {
+    failure = failed->reason;
+  } else {
+    WriteOutput(files.front().get(),
+                {reinterpret_cast<const char*>(check->image.data()), check->image.size()}, failure);
+    if (!failure && std::fclose(files.front().release()) != 0) failure = ErrnoText(errno);
+  }
+  if (failure) {
+    std::fprintf(environment.err, "zentho-iap: %s\n",
+                 Printable("cannot write " + output_ + ": " + *failure).c_str());
     return Outcome::FileUnreadable;
   }
   std::fprintf(environment.out, "%s: 256 bytes, checksum %s\n", output_.c_str(),

@@ -18,7 +18,8 @@ struct ConfigCheck {
   std::string stopReason;      // why the parse ended where it did
 };
 
-// Fails with the OS's reason when the file cannot be opened.
+// Fails with the reason when the file cannot be read: "is a directory", "is not a
+// regular file", or the OS's words.
 OsResult<ConfigCheck> CheckConfigFile(const std::string& path);
 
 class ConfigCheckVerb final : public Verb {

@@ -18,4 +18,12 @@ std::string_view OpenFailureHint();
 // report; a second one ends the process at once. Call before starting any thread.
 std::stop_token StopOnInterrupt();
 
+// A reader that goes away (`zentho-iap ... | head`) must not kill a flash in progress:
+// writes to a closed pipe fail instead, and the run reports it at the end.
+void IgnoreBrokenPipes();
+
+// After StopOnInterrupt(): from now on the second Ctrl-C asks for the returned stop
+// instead of ending the process, and a third one ends it.
+std::stop_token StopOnSecondInterrupt();
+
 }  // namespace zentho::cli

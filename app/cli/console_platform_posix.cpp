@@ -1,6 +1,7 @@
 // Terminals and open-failure advice on Linux.
 #include "app/cli/console_platform.h"
 
+#include <atomic>
 #include <csignal>
 #include <thread>
 
@@ -16,6 +17,16 @@ std::string_view OpenFailureHint() {
          "then plug the device in again";
 }
 
+namespace {
+
+std::stop_source& SecondSource() {
+  static std::stop_source source;
+  return source;
+}
+std::atomic<bool> secondStopsGracefully{false};
+
+}  // namespace
+
 std::stop_token StopOnInterrupt() {
   static std::stop_source source;
   sigset_t signals;
@@ -29,9 +40,20 @@ std::stop_token StopOnInterrupt() {
     sigwait(&signals, &signal);
     source.request_stop();
     sigwait(&signals, &signal);
+    if (secondStopsGracefully) {
+      SecondSource().request_stop();
+      sigwait(&signals, &signal);
+    }
     _exit(128 + signal);
   }).detach();
   return source.get_token();
+}
+
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
+std::stop_token StopOnSecondInterrupt() {
+  secondStopsGracefully = true;
+  return SecondSource().get_token();
 }
 
 }  // namespace zentho::cli

@@ -2,6 +2,8 @@
 #include "app/cli/console_platform.h"
 
 #include <io.h>
+
+#include <atomic>
 #include <windows.h>
 
 namespace zentho::cli {
@@ -19,9 +21,18 @@ std::stop_source& InterruptSource() {
   return source;
 }
 
+std::stop_source& SecondSource() {
+  static std::stop_source source;
+  return source;
+}
+std::atomic<bool> secondStopsGracefully{false};
+
 BOOL WINAPI OnConsoleControl(DWORD) {
-  // The first Ctrl-C asks for a stop; later ones get the system's default (ending).
-  return InterruptSource().request_stop() ? TRUE : FALSE;
+  // The first Ctrl-C asks for a stop; later ones get the system's default (ending),
+  // unless the verb asked for a second stage.
+  if (InterruptSource().request_stop()) return TRUE;
+  if (secondStopsGracefully && SecondSource().request_stop()) return TRUE;
+  return FALSE;
 }
 
 }  // namespace
@@ -29,6 +40,14 @@ BOOL WINAPI OnConsoleControl(DWORD) {
 std::stop_token StopOnInterrupt() {
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   return InterruptSource().get_token();
+}
+
+// Windows raises no signal for a closed pipe: the write just fails.
+void IgnoreBrokenPipes() {}
+
+std::stop_token StopOnSecondInterrupt() {
+  secondStopsGracefully = true;
+  return SecondSource().get_token();
 }
 
 }  // namespace zentho::cli

@@ -2,6 +2,7 @@
 #include "app/cli/download_verb.h"
 
 #include <cerrno>
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <stop_token>
@@ -13,9 +14,11 @@
 #include "app/cli/console_platform.h"
 #include "app/cli/device_selection.h"
 #include "app/cli/hex_id.h"
+#include "app/cli/input_files.h"
 #include "app/cli/job_runner.h"
 #include "app/cli/json_output.h"
 #include "app/cli/log_files.h"
+#include "app/cli/output_files.h"
 #include "app/cli/progress_bar.h"
 #include "app/cli/simulation.h"
 #include "app/cli/text_output.h"
@@ -79,7 +82,7 @@ class Complaint {
  public:
   Complaint(Environment& environment, bool json) : environment_(environment), json_(json) {}
   void operator()(std::string_view kind, const std::string& message) const {
-    std::fprintf(environment_.err, "zentho-iap: %s\n", message.c_str());
+    std::fprintf(environment_.err, "zentho-iap: %s\n", Printable(message).c_str());
     if (json_) WriteJsonError(environment_.out, kind, message);
   }
 
@@ -88,13 +91,17 @@ class Complaint {
   bool json_;
 };
 
-std::string Readable(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return "is a directory";
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return std::strerror(errno);
-  std::fclose(file);
-  return {};
+// CLI::Range lets NaN through (every comparison with it is false).
+CLI::Validator FiniteNumber() {
+  return CLI::Validator(
+      [](std::string& value) -> std::string {
+        double number = 0;
+        if (!CLI::detail::lexical_cast(value, number) || !std::isfinite(number)) {
+          return "Value " + value + " is not a finite number";
+        }
+        return {};
+      },
+      "");
 }
 
 }  // namespace
@@ -113,6 +120,7 @@ void DownloadVerb::options(CLI::App& command) {
       ->excludes(device);
   command.add_option("--wait", options_.waitSeconds, "Wait up to SECONDS for a device to appear")
       ->type_name("SECONDS")
+      ->check(FiniteNumber())
       ->check(CLI::Range(0.0, 86400.0));
   command
       .add_option("--ack-timeout", options_.ackTimeoutMs,
@@ -140,7 +148,7 @@ Outcome DownloadVerb::run(Environment& environment) {
     complain("usage", "--simulate=TRACE replays one device: no --all or --device with it");
     return Outcome::UsageError;
   }
-  if (const std::string why = Readable(options_.file); !why.empty()) {
+  if (const std::string why = UnreadableReason(options_.file); !why.empty()) {
     complain("file", "cannot read " + options_.file + ": " + why);
     return Outcome::FileUnreadable;
   }
@@ -194,24 +202,43 @@ Outcome DownloadVerb::findTargets(Environment& environment, const SimulateChoice
 
 Outcome DownloadVerb::openRecordings(Environment& environment, std::vector<Target>& targets,
                                      LogFiles& logFiles) {
-  // Every file is created before the first report goes out.
+  // Every file is checked and created before the first report goes out, and none can
+  // overwrite the image being flashed, the trace being replayed or another output.
   const Options& o = options_;
   const Complaint complain(environment, o.json);
-  std::string failedPath;
-  if (!o.logPath.empty() && !logFiles.open(o.logPath, targets, o.all, failedPath)) {
-    complain("file", "cannot write " + failedPath + ": " + std::strerror(errno));
+  std::vector<NamedFile> inputs{{"the firmware file", o.file}};
+  if (const SimulateChoice simulate = ParseSimulate(o.simulate); !simulate.tracePath.empty()) {
+    inputs.push_back({"the replayed trace", simulate.tracePath});
+  }
+  std::vector<NamedFile> outputs;
+  for (const Target& target : targets) {
+    if (!o.logPath.empty()) outputs.push_back({"--log", PerDevicePath(o.logPath, target.name, o.all)});
+  }
+  for (const Target& target : targets) {
+    if (!o.tracePath.empty()) {
+      outputs.push_back({"--trace", PerDevicePath(o.tracePath, target.name, o.all)});
+    }
+  }
+  if (const std::optional<std::string> clash = FindFileClash(inputs, outputs)) {
+    complain("usage", *clash);
+    return Outcome::UsageError;
+  }
+  std::vector<std::string> paths;
+  for (const NamedFile& output : outputs) paths.push_back(output.path);
+  std::vector<OutputFile> files;
+  if (const std::optional<OutputFailure> failed = CreateOutputFiles(paths, files)) {
+    complain("file", "cannot write " + failed->path + ": " + failed->reason);
     return Outcome::FileUnreadable;
   }
-  if (o.tracePath.empty()) return Outcome::Success;
-  for (Target& target : targets) {
-    const std::string path = PerDevicePath(o.tracePath, target.name, o.all);
-    OsResult<std::shared_ptr<sim::TraceRecorder>> recorder =
-        sim::TraceRecorder::Create(target.channel, path, *target.clock);
-    if (!recorder) {
-      complain("file", "cannot write " + path + ": " + recorder.reason());
-      return Outcome::FileUnreadable;
-    }
-    target.channel = std::move(recorder.value());
+  std::size_t next = 0;
+  for (std::size_t i = 0; !o.logPath.empty() && i < targets.size(); ++i, ++next) {
+    logFiles.add(std::move(files[next]), paths[next]);
+  }
+  for (std::size_t i = 0; !o.tracePath.empty() && i < targets.size(); ++i, ++next) {
+    auto recorder =
+        sim::TraceRecorder::Adopt(targets[i].channel, files[next].release(), *targets[i].clock);
+    traces_.emplace_back(paths[next], recorder);
+    targets[i].channel = recorder;
   }
   return Outcome::Success;
 }
@@ -249,6 +276,12 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
   warnOnStop.reset();
 
   bool allPassed = true;
+  std::optional<std::string> lostOutput = logFiles.failure();
+  for (const auto& [path, recorder] : traces_) {
+    if (const std::optional<std::string> reason = recorder->writeFailure(); reason && !lostOutput) {
+      lostOutput = path + ": " + *reason;
+    }
+  }
   for (std::size_t i = 0; i < results.size(); ++i) {
     allPassed = allPassed && results[i].ok;
     // A note on why exchanges may fail is noise after a download that passed.
@@ -258,7 +291,20 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
       std::fprintf(environment.err, "zentho-iap: %s: %s\n", results[i].path.c_str(), note->c_str());
     }
   }
-  return allPassed ? Outcome::Success : Outcome::DownloadFailed;
+  if (environment.stop.stop_requested() && !allPassed) {
+    // The log keeps the session's own lines; the reason for the stop is told here.
+    const Complaint complain(environment, o.json);
+    complain("interrupted", "interrupted by the user");
+  }
+  if (std::ferror(environment.out) && !lostOutput) lostOutput = "the standard output: write failed";
+  if (lostOutput) {
+    // A log or trace cut short is a failure of its own, told after the results; a
+    // failed flash still decides the exit code.
+    const Complaint complain(environment, o.json);
+    complain("file", "cannot write " + *lostOutput);
+  }
+  if (!allPassed) return Outcome::DownloadFailed;
+  return lostOutput ? Outcome::FileUnreadable : Outcome::Success;
 }
 
 }  // namespace zentho::cli

@@ -8,6 +8,7 @@
 #include "app/cli/log_files.h"
 #include "app/cli/simulation.h"
 #include "app/cli/target.h"
+#include "device/simulated/trace_recorder.h"
 #include "app/cli/verb.h"
 #include "transfer/clock.h"
 
@@ -46,6 +47,7 @@ class DownloadVerb final : public Verb {
   Options options_;
   std::shared_ptr<device::HidPlatform> platform_;  // outlives the devices opened on it
   ManualClock replayClock_;                         // a replay runs in virtual time
+  std::vector<std::pair<std::string, std::shared_ptr<sim::TraceRecorder>>> traces_;
 };
 
 }  // namespace zentho::cli

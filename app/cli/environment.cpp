@@ -13,6 +13,8 @@ Environment SystemEnvironment(Clock& clock) {
   environment.out = stdout;
   environment.err = stderr;
   environment.errIsTerminal = IsTerminal(stderr);
+  environment.outIsTerminal = IsTerminal(stdout);
+  environment.stopOnSecondInterrupt = [] { return StopOnSecondInterrupt(); };
   environment.clock = &clock;
   environment.systemPlatform = [] {
     return std::shared_ptr<device::HidPlatform>(device::MakeSystemHidPlatform());

@@ -2,6 +2,7 @@
 // manual clock, captured output and a simulated bus.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@ struct Environment {
   std::FILE* out = stdout;
   std::FILE* err = stderr;
   bool errIsTerminal = false;  // the progress bar is drawn only on a terminal
+  bool outIsTerminal = false;  // the station's live display needs one
   Clock* clock = nullptr;
   // The machine's HID interfaces.
   std::function<std::shared_ptr<device::HidPlatform>()> systemPlatform;
@@ -23,6 +25,11 @@ struct Environment {
   std::function<std::shared_ptr<device::HidPlatform>(unsigned count)> simulatedPlatform;
   // Asks running downloads to stop (Ctrl-C).
   std::stop_token stop;
+  // For verbs whose first Ctrl-C only drains: the second one's stop. Unset, there is
+  // no second stage.
+  std::function<std::stop_token()> stopOnSecondInterrupt;
+  // The time of day for records; unset, the system's.
+  std::function<std::chrono::system_clock::time_point()> wallClock;
 };
 
 // Standard streams, the system clock, the system's HID backend and the default bus.

@@ -14,24 +14,21 @@ std::string PerDevicePath(const std::string& base, const std::string& name, bool
   return base + "." + suffix;
 }
 
-bool LogFiles::open(const std::string& base, const std::vector<Target>& targets, bool perDevice,
-                    std::string& failedPath) {
-  for (const Target& target : targets) {
-    const std::string path = PerDevicePath(base, target.name, perDevice);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-      failedPath = path;
-      return false;
-    }
-    files_.emplace_back(file);
-  }
-  return true;
+void LogFiles::add(OutputFile file, std::string path) {
+  logs_.push_back({std::move(file), std::move(path), std::nullopt});
 }
 
 void LogFiles::logged(std::size_t device, std::string_view text) {
-  if (device >= files_.size()) return;
-  std::fwrite(text.data(), 1, text.size(), files_[device].get());
-  std::fflush(files_[device].get());
+  if (device >= logs_.size()) return;
+  Log& log = logs_[device];
+  WriteOutput(log.file.get(), text, log.failure);
+}
+
+std::optional<std::string> LogFiles::failure() const {
+  for (const Log& log : logs_) {
+    if (log.failure) return log.path + ": " + *log.failure;
+  }
+  return std::nullopt;
 }
 
 }  // namespace zentho::cli

@@ -2,12 +2,12 @@
 #pragma once
 
 #include <cstdio>
-#include <map>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/cli/job_observer.h"
+#include "app/cli/output_files.h"
 #include "app/cli/target.h"
 
 namespace zentho::cli {
@@ -19,17 +19,21 @@ std::string PerDevicePath(const std::string& base, const std::string& name, bool
 
 class LogFiles final : public JobObserver {
  public:
-  // Creates every file before the job starts; on failure names the one that failed.
-  bool open(const std::string& base, const std::vector<Target>& targets, bool perDevice,
-            std::string& failedPath);
+  // One file per device, in the order of the targets, already created.
+  void add(OutputFile file, std::string path);
 
   void logged(std::size_t device, std::string_view text) override;
 
+  // The first write that failed, as "PATH: reason".
+  std::optional<std::string> failure() const;
+
  private:
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+  struct Log {
+    OutputFile file;
+    std::string path;
+    std::optional<std::string> failure;
   };
-  std::vector<std::unique_ptr<std::FILE, Closer>> files_;
+  std::vector<Log> logs_;
 };
 
 }  // namespace zentho::cli

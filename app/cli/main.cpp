@@ -7,5 +7,6 @@ int main(int argc, char** argv) {
   zentho::SystemClock clock;
   zentho::cli::Environment environment = zentho::cli::SystemEnvironment(clock);
   environment.stop = zentho::cli::StopOnInterrupt();
+  zentho::cli::IgnoreBrokenPipes();
   return zentho::cli::RunCli(argc, argv, environment);
 }

@@ -1,9 +1,12 @@
 // The simulated devices behind --simulate.
 #include "app/cli/simulation.h"
 
+#include <cerrno>
 #include <fstream>
 
+#include "app/cli/input_files.h"
 #include "device/simulated/replay_device.h"
+#include "transfer/os_result.h"
 
 namespace zentho::cli {
 namespace {
@@ -51,14 +54,20 @@ CLI::Validator SimulateCountValidator() {
 
 std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,
                                    std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read the trace " + path;
+  std::ifstream in;
+  std::string why = UnreadableReason(path);
+  if (why.empty()) {
+    in.open(path, std::ios::binary);
+    if (!in) why = ErrnoText(errno);
+  }
+  if (!why.empty()) {
+    error = "cannot read the trace " + path + ": " + why;
     return std::nullopt;
   }
   std::string parseError;
   std::optional<std::vector<sim::TraceEntry>> entries = sim::ReadTrace(in, parseError);
-  if (!entries) {
+  if (entries && entries->empty()) parseError = "it holds no exchanges";
+  if (!entries || entries->empty()) {
     error = path + " is not a report trace: " + parseError;
     return std::nullopt;
   }

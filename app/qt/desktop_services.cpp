@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <cstdio>
 
+#include "app/window/start_options.h"
+
 namespace zentho::qt {
 
 void StderrTrace::line(std::string_view text) {
@@ -28,7 +30,9 @@ window::LocalTime QtLocalTime::now() {
 
 std::filesystem::path SettingsPath() {
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  const QByteArray path = QFile::encodeName(QDir(folder).filePath(QStringLiteral("ZenthoIAP/setup.dat")));
+  const QString name = QStringLiteral("ZenthoIAP/") + QString::fromLatin1(window::kSettingsFileName.data(),
+      static_cast<qsizetype>(window::kSettingsFileName.size()));
+  const QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
   return std::filesystem::path(std::string(path.constData(), static_cast<std::size_t>(path.size())));
 }
 

@@ -1,49 +1,19 @@
-// Dialog templates 102 (main window) and 100 (About box): every control with its
-// identifier, kind, caption, position in dialog units and start state.
+// Dialog units under Qt, and the two templates as the Qt window builds them.
 #pragma once
 
 #include <QFontMetrics>
 #include <QRect>
-#include <cstdint>
-#include <span>
-#include <string_view>
+
+#include "app/window/dialog_template.h"
 
 namespace zentho::qt {
 
-inline constexpr int kNoId = -1;
-
-enum class ControlKind : std::uint8_t {
-  Edit,           // single-line edit
-  LogEdit,        // the multi-line, read-only LogPane
-  PushButton,
-  IconButton,     // push button drawing an icon instead of its caption
-  Progress,
-  Label,          // static text
-  IconStatic,
-  GroupBox,
-  Radio,
-};
-
-struct ControlEntry {
-  int id;
-  ControlKind kind;
-  std::string_view caption;
-  int x, y, width, height;  // dialog units
-  bool disabled = false;
-  bool hidden = false;
-  bool readOnly = false;
-  bool tabStop = false;
-  int icon = 0;             // icon group shown by an icon static from the start
-};
-
-struct DialogTemplate {
-  std::string_view caption;
-  int width, height;  // dialog units
-  std::span<const ControlEntry> controls;  // template order: Tab and drawing order
-};
-
-const DialogTemplate& MainWindowTemplate();
-const DialogTemplate& AboutBoxTemplate();
+using window::AboutBoxTemplate;
+using window::ControlEntry;
+using window::ControlKind;
+using window::DialogTemplate;
+using window::kNoId;
+using window::MainWindowTemplate;
 
 // Dialog units of a font: horizontal = average character width / 4, vertical = height / 8.
 // The average is taken over the 52 letters, as dialog base units are: a font's own

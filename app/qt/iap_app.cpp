@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QShortcut>
+#include <string>
+#include <vector>
 
 #include "app/qt/alsa_tones.h"
 #include "app/qt/desktop_services.h"
@@ -12,6 +14,7 @@
 #include "app/qt/qt_window_thread.h"
 #include "app/qt/trace_option.h"
 #include "app/window/control_ids.h"
+#include "app/window/start_options.h"
 #include "app/window/window_strings.h"
 #include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
@@ -50,9 +53,11 @@ bool CIapApp::InitInstance(const QStringList& arguments) {
   SystemClock clock;
   window::WorkerThreads workers;
   QtWindowThread windowThread;
-  const bool simulate = arguments.contains(QStringLiteral("--simulate"));
+  std::vector<std::string> words;
+  for (const QString& argument : arguments) words.push_back(argument.toStdString());
+  const window::StartOptions options = window::ParseStartOptions(words);
   std::unique_ptr<device::HidPlatform> platform =
-      simulate ? sim::MakeSimulatedPlatform(1, clock) : device::MakeSystemHidPlatform();
+      options.simulate ? sim::MakeSimulatedPlatform(1, clock) : device::MakeSystemHidPlatform();
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock,        workers,   SettingsPath()};

@@ -1,11 +1,11 @@
 // Reading and writing setup.dat.
 #include "app/window/settings_file.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <system_error>
+
+#include "app/window/durable_file.h"
 
 namespace zentho::window {
 namespace {
@@ -17,10 +17,6 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string ErrnoText(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
-}
 
 }  // namespace
 
@@ -46,44 +42,37 @@ std::string SettingsBytes(std::string_view filePath) {
 }
 
 std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path) {
+  // Looked at before opening: a FIFO would block the window's start, a device such as
+  // /dev/zero would never end, and a folder of that name reads as nothing.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   FileHandle file(std::fopen(path.string().c_str(), "rb"));
   if (!file) return std::nullopt;
   std::string bytes;
   char buffer[4096];
   for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) {
+    if (bytes.size() + n > kMaxSettingsFileLength) return std::nullopt;
     bytes.append(buffer, n);
   }
+  if (std::ferror(file.get())) return std::nullopt;
   return bytes;
 }
 
 std::optional<std::string> WriteSettingsFile(const std::filesystem::path& path,
                                              std::string_view bytes) {
   std::error_code error;
+  // A setup.dat that is a link keeps pointing where it pointed: the new file replaces
+  // the link's target, in the target's folder, and the link stays.
+  if (std::filesystem::is_symlink(path, error)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    if (error) return "resolve link: " + error.message();
+    return ReplaceFileDurably(target, bytes);
+  }
   if (path.has_parent_path()) {
     std::filesystem::create_directories(path.parent_path(), error);
     if (error) return "create folder: " + error.message();
   }
-  std::filesystem::path temporary = path;
-  temporary += ".tmp";
-  {
-    FileHandle file(std::fopen(temporary.string().c_str(), "wb"));
-    if (!file) return ErrnoText("create");
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    const bool flushed = std::fflush(file.get()) == 0;
-    if (!written || !flushed) {
-      const std::string reason = ErrnoText("write");
-      file.reset();
-      std::filesystem::remove(temporary, error);
-      return reason;
-    }
-  }
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    const std::string reason = "rename: " + error.message();
-    std::filesystem::remove(temporary, error);
-    return reason;
-  }
-  return std::nullopt;
+  return ReplaceFileDurably(path, bytes);
 }
 
 }  // namespace zentho::window

@@ -16,12 +16,17 @@ std::optional<std::string> ParseSettings(std::string_view bytes);
 // The file's bytes for `filePath`: the path exactly, then CR LF.
 std::string SettingsBytes(std::string_view filePath);
 
-// The whole file, or nothing when it cannot be opened.
+// No path the writer stores comes near this (Windows' longest path is 32767 characters),
+// so a longer file is not one it wrote, and reading it would only hold up the window.
+inline constexpr std::size_t kMaxSettingsFileLength = 65536;
+
+// The whole file, or nothing when it is not readable: missing, not a regular file (a
+// folder, a FIFO, a device), longer than kMaxSettingsFileLength, or a read error.
 std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path);
 
-// Writes a temporary file beside `path` and renames it over the old one, so a crash
-// while saving never loses the stored path. Creates the folder if needed. Returns the
-// reason when the file could not be written.
+// Replaces `path` durably (ReplaceFileDurably), so a crash while saving never loses the
+// stored path; when `path` is a symbolic link, its target is replaced and the link kept.
+// Creates the folder if needed. Returns the reason when the file could not be written.
 std::optional<std::string> WriteSettingsFile(const std::filesystem::path& path,
                                              std::string_view bytes);
 

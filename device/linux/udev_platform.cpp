@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/linux/hidraw_device.h"
+#include "device/linux/udev_arrival_watch.h"
 #include "device/linux/udev_removal_watch.h"
 #include "device/system_hid_platform.h"
 
@@ -20,6 +21,8 @@ struct NodeFacts {
   std::string devnode;  // empty when the node has no DEVNAME
   NodeSysfs sysfs;
   std::optional<HidIds> ids;
+  std::string portPath;      // the USB device's sysfs name, "1-2.3"
+  std::string serialNumber;  // its "serial" attribute, where it has one
 };
 
 NodeFacts Describe(udev_device* node) {
@@ -35,6 +38,12 @@ NodeFacts Describe(udev_device* node) {
     if (const char* hidId = udev_device_get_property_value(hid, "HID_ID")) {
       facts.ids = ParseHidId(hidId);
     }
+  }
+  // The USB device names the port the board is plugged into, whatever node number the
+  // kernel hands out this time.
+  if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(node, "usb", "usb_device")) {
+    if (const char* name = udev_device_get_sysname(usb)) facts.portPath = name;
+    if (const char* serial = udev_device_get_sysattr_value(usb, "serial")) facts.serialNumber = serial;
   }
   return facts;
 }
@@ -97,12 +106,13 @@ class UdevList final : public InterfaceList {
     if (!node) {
       return InterfaceSlot{errno == ENOMEM ? InterfaceSlot::Status::AllocationFailed
                                            : InterfaceSlot::Status::DetailReadFailed,
-                           {}, {}};
+                           {}, {}, {}, {}};
     }
     NodeFacts facts = Describe(node);
     udev_device_unref(node);
-    if (facts.devnode.empty()) return InterfaceSlot{InterfaceSlot::Status::DetailReadFailed, {}, {}};
-    return InterfaceSlot{InterfaceSlot::Status::Path, std::move(facts.devnode), facts.ids};
+    if (facts.devnode.empty()) return InterfaceSlot{InterfaceSlot::Status::DetailReadFailed, {}, {}, {}, {}};
+    return InterfaceSlot{InterfaceSlot::Status::Path, std::move(facts.devnode), facts.ids,
+                         std::move(facts.portPath), std::move(facts.serialNumber)};
   }
 
  private:
@@ -149,6 +159,8 @@ std::unique_ptr<RemovalWatch> UdevHidPlatform::watchRemoval(HidDevice& device) {
   if (!hidraw) return nullptr;
   return UdevRemovalWatch::Start(*hidraw);
 }
+
+std::unique_ptr<ArrivalWatch> UdevHidPlatform::watchArrivals() { return UdevArrivalWatch::Start(); }
 
 }  // namespace zentho::device::linux_hid
 

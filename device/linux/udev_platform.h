@@ -19,6 +19,7 @@ class UdevHidPlatform final : public HidPlatform {
   // hidraw nodes, then opens it.
   OpenResult open(const std::string& path) override;
   std::unique_ptr<RemovalWatch> watchRemoval(HidDevice& device) override;
+  std::unique_ptr<ArrivalWatch> watchArrivals() override;
 
  private:
   HostFacts host_;

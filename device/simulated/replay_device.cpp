@@ -55,6 +55,27 @@ std::string Decode(const TraceEntry& entry) {
   return "-";
 }
 
+// The longest line a recording can hold: an input report of the largest length the
+// session accepts (16384 bytes, 32768 hex digits) and the fields before it.
+constexpr std::size_t kMaxTraceLineLength = 2 * kMaxInputReportLength + 256;
+
+// Like std::getline, but stops storing one character past kMaxTraceLineLength, so that a
+// file without line ends (or a huge sparse one) cannot take all memory.
+bool ReadBoundedLine(std::istream& in, std::string& line) {
+  line.clear();
+  bool any = false;
+  for (int c; (c = in.get()) != std::char_traits<char>::eof();) {
+    any = true;
+    if (c == '\n') return true;
+    line.push_back(static_cast<char>(c));
+    if (line.size() > kMaxTraceLineLength) return true;
+  }
+  return any;
+}
+
+// About 31 years: longer than any session, far inside the clock's range.
+constexpr std::uint64_t kMaxTraceSeconds = 1'000'000'000;
+
 template <typename Number>
 bool ParseDecimal(std::string_view text, Number& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -69,6 +90,8 @@ bool ParseSeconds(std::string_view text, std::chrono::steady_clock::duration& at
   if (!ParseDecimal(text.substr(0, dot), seconds) || !ParseDecimal(text.substr(dot + 1), micros)) {
     return false;
   }
+  // Past this the replay clock (steady_clock nanoseconds, from its origin) would overflow.
+  if (seconds > kMaxTraceSeconds) return false;
   at = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
       std::chrono::seconds{seconds} + std::chrono::microseconds{micros});
   return true;
@@ -152,7 +175,12 @@ std::optional<TraceEntry> ParseTraceLine(std::string_view line, std::string& err
 std::optional<std::vector<TraceEntry>> ReadTrace(std::istream& in, std::string& error) {
   std::vector<TraceEntry> entries;
   std::string line;
-  for (unsigned number = 1; std::getline(in, line); ++number) {
+  for (unsigned number = 1; ReadBoundedLine(in, line); ++number) {
+    if (line.size() > kMaxTraceLineLength) {
+      error = "line " + std::to_string(number) + ": longer than " +
+              std::to_string(kMaxTraceLineLength) + " characters";
+      return std::nullopt;
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line.front() == '#') continue;
     std::string lineError;

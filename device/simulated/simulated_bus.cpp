@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "device/arrival_queue.h"
 #include "device/removal_flag.h"
 
 namespace zentho::sim {
@@ -26,6 +27,18 @@ struct SimulatedBus::State {
   std::function<void(const std::string&)> exchangeHook;
   BusCounters counters;
   std::vector<std::string> openAttempts;
+  bool arrivalEvents = true;
+  std::vector<std::weak_ptr<device::ArrivalQueue>> arrivalQueues;
+
+  // The live arrival watches; called with the mutex held, announced after it is let go.
+  std::vector<std::shared_ptr<device::ArrivalQueue>> liveQueues() {
+    std::vector<std::shared_ptr<device::ArrivalQueue>> live;
+    std::erase_if(arrivalQueues, [](const auto& weak) { return weak.expired(); });
+    for (const auto& weak : arrivalQueues) {
+      if (auto queue = weak.lock()) live.push_back(std::move(queue));
+    }
+    return live;
+  }
 
   Interface* find(const std::string& path) {
     auto it = std::find_if(interfaces.begin(), interfaces.end(),
@@ -100,6 +113,16 @@ class SimulatedHandle final : public device::HidDevice {
   bool idsReadable_;
 };
 
+class SimulatedArrivals final : public device::ArrivalWatch {
+ public:
+  explicit SimulatedArrivals(std::shared_ptr<device::ArrivalQueue> queue) : queue_(std::move(queue)) {}
+  std::vector<device::InterfaceChange> take() override { return queue_->take(); }
+  void setNotify(std::function<void()> notify) override { queue_->setNotify(std::move(notify)); }
+
+ private:
+  std::shared_ptr<device::ArrivalQueue> queue_;
+};
+
 class SimulatedWatch final : public device::RemovalWatch {
  public:
   explicit SimulatedWatch(std::shared_ptr<device::RemovalFlag> flag) : flag_(std::move(flag)) {}
@@ -118,15 +141,22 @@ SimulatedBus::~SimulatedBus() = default;
 
 std::string SimulatedBus::plug(std::shared_ptr<SimulatedDevice> device,
                                BusInterfaceOptions options) {
-  std::lock_guard lock(state_->mutex);
-  std::string path = "sim:" + std::to_string(state_->nextNumber++);
-  state_->interfaces.push_back({path, std::move(device), std::move(options), true, {}});
+  std::string path;
+  std::vector<std::shared_ptr<device::ArrivalQueue>> queues;
+  {
+    std::lock_guard lock(state_->mutex);
+    path = "sim:" + std::to_string(state_->nextNumber++);
+    state_->interfaces.push_back({path, std::move(device), std::move(options), true, {}});
+    queues = state_->liveQueues();
+  }
+  for (auto& queue : queues) queue->push({device::InterfaceChange::Kind::Arrived, path});
   return path;
 }
 
 void SimulatedBus::unplug(const std::string& path) {
   std::shared_ptr<SimulatedDevice> device;
   std::vector<std::shared_ptr<device::RemovalFlag>> flags;
+  std::vector<std::shared_ptr<device::ArrivalQueue>> queues;
   {
     std::lock_guard lock(state_->mutex);
     State::Interface* entry = state_->find(path);
@@ -136,9 +166,24 @@ void SimulatedBus::unplug(const std::string& path) {
     for (auto& weak : entry->watches) {
       if (auto flag = weak.lock()) flags.push_back(std::move(flag));
     }
+    queues = state_->liveQueues();
   }
   device->remove();
   for (auto& flag : flags) flag->raise();
+  for (auto& queue : queues) queue->push({device::InterfaceChange::Kind::Departed, path});
+}
+
+void SimulatedBus::setArrivalEvents(bool on) {
+  std::lock_guard lock(state_->mutex);
+  state_->arrivalEvents = on;
+}
+
+std::unique_ptr<device::ArrivalWatch> SimulatedBus::watchArrivals() {
+  std::lock_guard lock(state_->mutex);
+  if (!state_->arrivalEvents) return nullptr;
+  auto queue = std::make_shared<device::ArrivalQueue>();
+  state_->arrivalQueues.push_back(queue);
+  return std::make_unique<SimulatedArrivals>(std::move(queue));
 }
 
 void SimulatedBus::failDetailReadAt(std::size_t index) {
@@ -177,10 +222,12 @@ std::unique_ptr<device::InterfaceList> SimulatedBus::listInterfaces() {
     if (entry.options.listsIds) {
       slot.listedIds = device::HidIds{entry.device->vendorId(), entry.device->productId()};
     }
+    slot.portPath = entry.options.portPath;
+    slot.serialNumber = entry.options.serialNumber;
     slots.push_back(std::move(slot));
   }
   auto fail = [&](std::optional<std::size_t> index, Status status) {
-    if (index && *index < slots.size()) slots[*index] = device::InterfaceSlot{status, {}, {}};
+    if (index && *index < slots.size()) slots[*index] = device::InterfaceSlot{status, {}, {}, {}, {}};
   };
   fail(state_->detailFailureAt, Status::DetailReadFailed);
   fail(state_->allocationFailureAt, Status::AllocationFailed);

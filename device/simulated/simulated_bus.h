@@ -19,6 +19,8 @@ struct BusInterfaceOptions {
   std::string openError = "Permission denied";  // the reason given when not openable
   bool idsReadable = true;                      // ids() on the open interface works
   bool listsIds = true;                         // the list carries the IDs, as sysfs does
+  std::string portPath = {};                    // as the list gives it; empty: unknown
+  std::string serialNumber = {};
 };
 
 struct BusCounters {
@@ -39,6 +41,9 @@ class SimulatedBus final : public device::HidPlatform {
   // Unplugs it: later lists leave it out, its device fails every exchange, and a
   // removal watch on it hears of it (on this thread).
   void unplug(const std::string& path);
+  // Arrival watches hear each plug and unplug, on the plugging thread. Off, the bus
+  // gives no arrival watch, like a platform without hot-plug events.
+  void setArrivalEvents(bool on);
 
   // Entry `index` of every list taken from now on fails to give its path, or runs out
   // of memory while reading it.
@@ -55,6 +60,7 @@ class SimulatedBus final : public device::HidPlatform {
   std::unique_ptr<device::InterfaceList> listInterfaces() override;
   device::OpenResult open(const std::string& path) override;
   std::unique_ptr<device::RemovalWatch> watchRemoval(device::HidDevice& device) override;
+  std::unique_ptr<device::ArrivalWatch> watchArrivals() override;
 
   struct State;
 

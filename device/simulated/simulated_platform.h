@@ -13,8 +13,8 @@ namespace zentho::sim {
 // full-speed device moving one packet per frame.
 TimingModel FullSpeedTiming();
 
-// A bus with `count` healthy devices (IDs 4A5D:7310, paths sim:0, sim:1, ...), whose bus
-// time is charged to `clock` at FullSpeedTiming(). The devices keep neither images nor a
+// A bus with `count` healthy devices (IDs 4A5D:7310, paths sim:0, sim:1, ..., in ports
+// 1-1, 1-2, ... with serial numbers SIM0001, SIM0002, ...), whose bus time is charged to `clock` at FullSpeedTiming(). The devices keep neither images nor a
 // trace, so that many downloads of a large image cost no memory.
 std::unique_ptr<device::HidPlatform> MakeSimulatedPlatform(unsigned count, Clock& clock);
 

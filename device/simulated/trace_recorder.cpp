@@ -1,6 +1,9 @@
 // The recording channel behind --trace.
 #include "device/simulated/trace_recorder.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "device/simulated/replay_device.h"
 
 namespace zentho::sim {
@@ -18,12 +21,25 @@ OsResult<std::shared_ptr<TraceRecorder>> TraceRecorder::Create(std::shared_ptr<R
   return std::shared_ptr<TraceRecorder>(new TraceRecorder(std::move(inner), file, clock));
 }
 
+std::shared_ptr<TraceRecorder> TraceRecorder::Adopt(std::shared_ptr<ReportChannel> inner,
+                                                    std::FILE* file, Clock& clock) {
+  return std::shared_ptr<TraceRecorder>(new TraceRecorder(std::move(inner), file, clock));
+}
+
 TraceRecorder::~TraceRecorder() { std::fclose(file_); }
 
 void TraceRecorder::write(const std::string& line) {
   std::lock_guard lock(mutex_);
-  std::fwrite(line.data(), 1, line.size(), file_);
-  std::fflush(file_);
+  if (failure_) return;
+  errno = 0;
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
+    failure_ = errno != 0 ? ErrnoText(errno) : "write failed";
+  }
+}
+
+std::optional<std::string> TraceRecorder::writeFailure() {
+  std::lock_guard lock(mutex_);
+  return failure_;
 }
 
 bool TraceRecorder::setOutputReport(std::span<const std::uint8_t> report) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "transfer/clock.h"
@@ -20,6 +21,10 @@ class TraceRecorder final : public ReportChannel {
   // created.
   static OsResult<std::shared_ptr<TraceRecorder>> Create(std::shared_ptr<ReportChannel> inner,
                                                          const std::string& path, Clock& clock);
+  // Takes ownership of `file`, already created (the command line creates every output
+  // before it empties any), and writes the trace header to it.
+  static std::shared_ptr<TraceRecorder> Adopt(std::shared_ptr<ReportChannel> inner, std::FILE* file,
+                                              Clock& clock);
   ~TraceRecorder() override;
   TraceRecorder(const TraceRecorder&) = delete;
   TraceRecorder& operator=(const TraceRecorder&) = delete;
@@ -27,6 +32,9 @@ class TraceRecorder final : public ReportChannel {
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
+
+  // The system's reason when a write or flush of the trace failed (the first one).
+  std::optional<std::string> writeFailure();
 
  private:
   TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* file, Clock& clock);
@@ -37,6 +45,7 @@ class TraceRecorder final : public ReportChannel {
   Clock& clock_;
   const Clock::time_point origin_;
   std::mutex mutex_;
+  std::optional<std::string> failure_;
 };
 
 }  // namespace zentho::sim

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,15 @@ namespace zentho::testing {
 
 class TempDir {
  public:
+  // create_directory fails on a name that exists, so the folder is the test's alone.
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zentho-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string{};
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / ("zentho-test-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+    }
   }
   ~TempDir() {
     std::error_code ignored;

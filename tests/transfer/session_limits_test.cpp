@@ -97,6 +97,71 @@ TEST_F(SessionTest, LongerDeclaredInputReportIsReadWholeDuringTheHandshakeOnly) 
                                    "DNLOAD 1 0"));
 }
 
+TEST_F(SessionTest, DeclaredInputLengthOutsideEightToTheHidMaximumIsAFailedQuery) {
+  // Each would be a buffer of that size: 2^64-1 threw length_error, 2^32-1 took 4 GiB.
+  const std::vector<std::pair<std::size_t, int>> cases = {
+      {7, 0}, {8, 1}, {16384, 1}, {16385, 0}, {0xFFFFFFFFu, 0}, {SIZE_MAX, 0}};
+  for (const auto& [declared, result] : cases) {
+    sim::FaultPlan plan;
+    plan.declaredInputLength = declared;
+    device(plan);
+    sink.events.clear();
+    EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), result) << declared;
+    if (result == 0) {
+      EXPECT_EQ(logLines().back(), "GETSTATUS FAIL\r\n") << declared;
+      EXPECT_THAT(trace(), ElementsAre("LEN " + std::to_string(declared))) << declared;
+    } else {
+      EXPECT_EQ(trace().at(2), "GET " + std::to_string(declared) + " ok") << declared;
+    }
+  }
+}
+
+// Keeps the block number and length of the last few DNLOAD reports only, where a full
+// trace of a 64 MiB image would hold 135 MB of report bytes.
+class LastBlocks final : public ReportChannel {
+ public:
+  explicit LastBlocks(ReportChannel& inner) : inner_(inner) {}
+  bool setOutputReport(std::span<const std::uint8_t> report) override {
+    if (report[1] == 1) {
+      last_.push_back(std::to_string(report[4] | (report[5] << 8)) + " " +
+                      std::to_string(report[2] | (report[3] << 8)));
+      if (last_.size() > 3) last_.erase(last_.begin());
+    }
+    return inner_.setOutputReport(report);
+  }
+  bool getInputReport(std::span<std::uint8_t> buffer) override { return inner_.getInputReport(buffer); }
+  std::optional<std::size_t> inputReportLength() override { return inner_.inputReportLength(); }
+  std::vector<std::string> last_;
+
+ private:
+  ReportChannel& inner_;
+};
+
+TEST_F(SessionTest, ImageOfSixtyFourMiBAndOneByteWrapsItsBlockNumbers) {
+  // 65,537 blocks: after block 65535 the numbers start again at 0, and the closing
+  // report carries 65537 taken in 16 bits.
+  const std::size_t length = 64 * 1024 * 1024 + 1;
+  std::vector<std::uint8_t> bytes(length);
+  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 1024);
+  const std::string path = dir.write("big.bin", bytes);
+  sim::SimulatedDeviceOptions options;
+  options.keepImages = false;
+  options.recordTrace = false;
+  device_.emplace(options, clock);
+  LastBlocks channel(*device_);
+  DownloadRequest request{kModeKvmSystem, path, settings};
+  SessionContext context{channel, configImage, sink, clock, stop.get_token()};
+  EXPECT_EQ(RunDownloadSession(request, context), 1);
+  EXPECT_THAT(channel.last_, ElementsAre("65535 1024", "0 1", "1 0"));
+  const std::optional<sim::ReceivedImage> image = device_->image(ImageType::KvmSystem);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->length, length);
+  EXPECT_EQ(image->digest, sim::Fnv1a64(bytes.data(), bytes.size()));
+  EXPECT_TRUE(image->complete);
+  const std::string head = "\r\nRuntime file is loaded. File size: 67108865 bytes.\r\n";
+  EXPECT_EQ(sink.log.substr(0, head.size()), head);
+}
+
 TEST_F(SessionTest, StopDuringARecoveryPauseEndsAtOnceAndQuietly) {
   device(sim::FaultPlan::HandshakeStates({8, 1}));
   clock.onSleep([&](Clock::duration) { stop.request_stop(); });

@@ -79,7 +79,7 @@ TEST_F(DownloadTest, JsonEventsFollowTheSessionOneByOne) {
   std::vector<nlohmann::json> events;
   for (const std::string& line : lines) events.push_back(nlohmann::json::parse(line));
   const nlohmann::json expected = nlohmann::json::parse(R"([
-    {"event":"start","device":"sim:0","vid":"4a5d","pid":"7310","mode":"kvm","file":")" + file + R"("},
+    {"event":"start","device":"sim:0","vid":"4a5d","pid":"7310","mode":"kvm","file":)" + nlohmann::json(file).dump() + R"(},
     {"event":"log","device":"sim:0","text":"\r\n--- Start to transmit Runtime firmware to Orvane device ---\r\n"},
     {"event":"log","device":"sim:0","text":"\r\nRuntime file is loaded. File size: 3000 bytes.\r\n"},
     {"event":"progress","device":"sim:0","bytes":0,"total":3000},

@@ -22,13 +22,15 @@ class ListTest : public ::testing::Test {
   }
   CliHarness cli;
   const std::string hint{cli::OpenFailureHint()};
+  // The reason as printed: the system's advice follows in brackets where it has any.
+  const std::string denied = hint.empty() ? "Permission denied" : "Permission denied (" + hint + ")";
 };
 
 TEST_F(ListTest, ShowsMatchingInterfacesAndWhyOneCannotBeOpened) {
   const CliResult result = cli.run({"list"});
   EXPECT_EQ(result.code, 0);
   EXPECT_EQ(result.out, "sim:0  4a5d:7310  ready\n"
-                        "sim:1  4a5d:7310  cannot open: Permission denied (" + hint + ")\n");
+                        "sim:1  4a5d:7310  cannot open: " + denied + "\n");
 
   const CliResult other = cli.run({"list", "--vid", "0x046d", "--pid", "C077", "--json"});
   EXPECT_EQ(other.code, 0);
@@ -41,9 +43,10 @@ TEST_F(ListTest, JsonCarriesTheReasonAndTheHint) {
   ASSERT_EQ(lines.size(), 2U) << result.out;
   EXPECT_EQ(nlohmann::json::parse(lines[0]),
             nlohmann::json({{"path", "sim:0"}, {"vid", "4a5d"}, {"pid", "7310"}, {"openable", true}}));
-  EXPECT_EQ(nlohmann::json::parse(lines[1]),
-            nlohmann::json({{"path", "sim:1"}, {"vid", "4a5d"}, {"pid", "7310"}, {"openable", false},
-                            {"error", "Permission denied"}, {"hint", hint}}));
+  nlohmann::json unopenable = {{"path", "sim:1"}, {"vid", "4a5d"}, {"pid", "7310"},
+                               {"openable", false}, {"error", "Permission denied"}};
+  if (!hint.empty()) unopenable["hint"] = hint;
+  EXPECT_EQ(nlohmann::json::parse(lines[1]), unopenable);
 }
 
 TEST_F(ListTest, NothingMatchingIsNoDevice) {
@@ -58,12 +61,12 @@ TEST_F(ListTest, DownloadNamesTheInterfaceItCannotOpenBeforeGivingUp) {
   const std::string file = dir.write("fw.bin", PatternBytes(100));
   const CliResult result = cli.run({"download", "--device", "sim:1", "--mode", "kvm", file});
   EXPECT_EQ(result.code, 3);
-  EXPECT_EQ(result.err, "zentho-iap: Cannot open device sim:1 (4a5d:7310): Permission denied (" + hint +
-                            ")\nzentho-iap: no device sim:1 found\n");
+  EXPECT_EQ(result.err, "zentho-iap: Cannot open device sim:1 (4a5d:7310): " + denied +
+                            "\nzentho-iap: no device sim:1 found\n");
 
   const CliResult json = cli.run({"download", "--device", "sim:1", "--mode", "kvm", file, "--json"});
   EXPECT_EQ(json.out, "{\"event\":\"warning\",\"message\":\"Cannot open device sim:1 (4a5d:7310): "
-                      "Permission denied (" + hint + ")\"}\n"
+                      + denied + "\"}\n"
                       "{\"event\":\"error\",\"error\":\"no-device\",\"message\":\"no device sim:1 found\"}\n");
 
   const CliResult absent = cli.run({"download", "--device", "/dev/hidraw9", "--mode", "kvm", file});

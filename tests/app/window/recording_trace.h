@@ -20,6 +20,10 @@ class RecordingTrace final : public DebugTrace {
     std::lock_guard lock(mutex_);
     return lines_;
   }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+  }
 
  private:
   mutable std::mutex mutex_;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "app/window/settings_file.h"
 
@@ -77,15 +78,19 @@ TEST_F(SettingsFileTest, MissingFileReadsAsNothing) {
   EXPECT_EQ(ReadSettingsFile(folder_ / "setup.dat"), std::nullopt);
 }
 
-TEST_F(SettingsFileTest, FailedWriteKeepsOldFileAndGivesReason) {
+TEST_F(SettingsFileTest, FailedWriteKeepsOldContentAndLeavesNoTemporaryFile) {
+  // A folder named setup.dat: the new file cannot be renamed over it.
   const std::filesystem::path path = folder_ / "setup.dat";
-  ASSERT_EQ(WriteSettingsFile(path, SettingsBytes("kept")), std::nullopt);
-  // A folder where the temporary file must go makes its creation fail.
-  std::filesystem::create_directories(path.string() + ".tmp");
+  std::filesystem::create_directories(path / "inside");
   const std::optional<std::string> error = WriteSettingsFile(path, SettingsBytes("lost"));
   ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->find("create"), std::string::npos) << *error;
-  EXPECT_EQ(Read(path), "kept\r\n");
+  EXPECT_EQ(error->rfind("rename: ", 0), 0U) << *error;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"setup.dat"});
+  EXPECT_TRUE(std::filesystem::is_directory(path / "inside"));
 }
 
 }  // namespace

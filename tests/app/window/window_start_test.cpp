@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "app/window/control_ids.h"
 #include "window_fakes.h"
@@ -133,6 +134,31 @@ TEST(LoadSettings, StoredPathShownAtStart) {
     h.dlg->OnInitDialog();
     EXPECT_EQ(h.dlg->FilePath, c.filePath) << c.name;
     EXPECT_EQ(h.view.text(kIdcFilePath), c.boxText) << c.name;
+  }
+}
+
+TEST(LoadSettings, SetupDatThatCannotBeReadIsAsIfMissing) {
+  // A folder of that name, a file only the writer could never have made (binary
+  // garbage of 1 MiB), and a file just inside the limit, which still counts.
+  const std::string binary = std::string("\x00\xff\r\n", 4) + std::string(1 << 20, '\x01');
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    std::string filePath;
+  };
+  const Case cases[] = {
+      {"folder", [](const auto& p) { std::filesystem::create_directories(p / "inside"); }, "?????"},
+      {"1 MiB", [&](const auto& p) { std::ofstream(p, std::ios::binary) << binary; }, "?????"},
+      {"binary, small", [](const auto& p) { std::ofstream(p, std::ios::binary) << std::string("\x00\xff\r\n\x01", 5); },
+       std::string("\x00\xff", 2)},
+  };
+  for (const Case& c : cases) {
+    WindowHarness h;
+    std::filesystem::create_directories(h.folder / "ZenthoIAP");
+    c.make(h.folder / "ZenthoIAP" / "setup.dat");
+    h.dlg->OnInitDialog();
+    EXPECT_EQ(h.dlg->FilePath, c.filePath) << c.name;
+    EXPECT_EQ(h.view.text(kIdcFilePath), c.filePath == "?????" ? "" : c.filePath) << c.name;
   }
 }
 

@@ -114,6 +114,11 @@ class MockHidrawBus {
   // then on every ioctl fails with `error` (ENODEV; ESHUTDOWN as a host controller
   // gives it while the device is going).
   void unplug(MockNode& node, int error = ENODEV);
+  // The USB device above the node add(index) makes ("1-<index+1>", with this serial
+  // number), so that the node has a port; call before add(). In mock_usb_port.cpp.
+  void addUsbParent(unsigned index, const std::string& serial);
+  // The node's "add" uevent, as udevd sends it once its rules have run.
+  void announce(const MockNode& node);
   // The testbed's file behind a /dev node.
   std::string nodeFile(const MockNode& node) const;
 

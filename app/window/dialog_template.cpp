@@ -1,14 +1,13 @@
 // The two dialog templates as tables.
-#include "app/qt/dialog_template.h"
+#include "app/window/dialog_template.h"
 
 #include <array>
 
 #include "app/window/control_ids.h"
 #include "app/window/window_strings.h"
 
-namespace zentho::qt {
+namespace zentho::window {
 
-using namespace zentho::window;
 using K = ControlKind;
 
 namespace {
@@ -57,4 +56,4 @@ const DialogTemplate& AboutBoxTemplate() {
   return dialogTemplate;
 }
 
-}  // namespace zentho::qt
+}  // namespace zentho::window

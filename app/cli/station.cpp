@@ -1,0 +1,413 @@
+// The station's loop: hear arrivals, open each new board, run its session on a worker,
+// record the verdict.
+#include "app/cli/station.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/cli/hex_id.h"
+#include "app/cli/job_runner.h"
+#include "device/arrival_poller.h"
+#include "device/device_link.h"
+#include "device/link_messages.h"
+#include "transfer/config_image.h"
+#include "transfer/sent_image_check.h"
+
+namespace zentho::cli {
+namespace {
+
+// How many looks a matching board that can't be opened gets (its access may be granted
+// a moment after it appears) before the operator is told.
+constexpr unsigned kOpenAttempts = 3;
+
+std::string WithoutLineEnd(std::string line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return line;
+}
+
+// The session's last line that says something, the job's own failure line aside.
+std::string FailingLine(const std::string& log) {
+  std::string last;
+  std::size_t start = 0;
+  while (start < log.size()) {
+    std::size_t end = log.find('\n', start);
+    if (end == std::string::npos) end = log.size();
+    std::string line = WithoutLineEnd(log.substr(start, end - start));
+    if (!line.empty() && line != "Burn fail") last = std::move(line);
+    start = end + 1;
+  }
+  return last;
+}
+
+// Wakes the station's loop: an arrival, a finished session, a stop request.
+class Wakeup {
+ public:
+  void wake() {
+    {
+      std::lock_guard lock(mutex_);
+      pending_ = true;
+    }
+    woken_.notify_one();
+  }
+  void waitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    woken_.wait_for(lock, timeout, [this] { return pending_; });
+    pending_ = false;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable woken_;
+  bool pending_ = false;
+};
+
+struct Worker {
+  Board board;
+  device::HidIds ids;
+  std::shared_ptr<device::DeviceLink> link;
+  std::string log;  // the worker's alone until `done`
+  DeviceResult result;
+  bool confirmed = false;
+  std::string mismatch;
+  std::chrono::system_clock::time_point start;
+  std::chrono::system_clock::time_point end;
+  bool departed = false;  // the main loop's alone
+  std::atomic<bool> done{false};
+  std::jthread thread;
+};
+
+class StationRun {
+ public:
+  StationRun(const StationSettings& settings, const StationImage& image, StationIo& io,
+             std::stop_token drain, std::stop_token stopAll)
+      : settings_(settings), image_(image), io_(io), drain_(drain), stopAll_(stopAll) {}
+
+  StationSummary run();
+
+ private:
+  enum class State { Pending, Running, Done };
+  struct Known {
+    State state = State::Pending;
+    unsigned openFailures = 0;
+    Worker* worker = nullptr;
+  };
+
+  template <typename Call>
+  void tell(Call call) {
+    std::lock_guard lock(eventsMutex_);
+    call(io_.events);
+  }
+
+  void apply(const device::InterfaceChange& change);
+  std::vector<Worker*> endedWorkers() const;
+  void collectFinished(const std::vector<Worker*>& ended);
+  void finish(Worker& worker);
+  bool draining() const;
+  bool fileStillMatches();
+  void startPending();
+  void start(const std::string& path, Known& known);
+  void runWorker(Worker& worker);
+
+  const StationSettings& settings_;
+  const StationImage& image_;
+  StationIo& io_;
+  std::stop_token drain_;
+  std::stop_token stopAll_;
+  Wakeup wakeup_;
+  std::mutex eventsMutex_;
+  device::ArrivalPoller poller_;
+  std::map<std::string, Known> known_;
+  std::vector<std::string> pending_;  // in arrival order
+  std::map<std::string, Board> shown_;  // finished boards still plugged in
+  std::vector<std::unique_ptr<Worker>> workers_;
+  std::size_t sessions_ = 0;
+  StationSummary summary_;
+};
+
+StationSummary StationRun::run() {
+  std::unique_ptr<device::ArrivalWatch> watch = io_.platform.watchArrivals();
+  if (watch) watch->setNotify([this] { wakeup_.wake(); });
+  std::stop_callback onDrain(drain_, [this] { wakeup_.wake(); });
+  std::stop_callback onStopAll(stopAll_, [this] { wakeup_.wake(); });
+
+  for (;;) {
+    // Sessions that have ended are taken before the news: a board pulled out fails its
+    // session after its departure was announced, so the departure is heard below.
+    const std::vector<Worker*> ended = endedWorkers();
+    // Events in the order heard: a board taken out and another plugged in at the same
+    // path between two looks is still two boards. The list then fills in what events
+    // missed.
+    if (watch) {
+      for (const device::InterfaceChange& change : watch->take()) apply(change);
+    }
+    for (const device::InterfaceChange& change : poller_.look(io_.platform)) apply(change);
+    collectFinished(ended);
+    if (!draining()) startPending();
+    if (draining() && summary_.tally.running == 0) break;
+    wakeup_.waitFor(watch ? settings_.eventSafetyInterval : settings_.pollInterval);
+  }
+  workers_.clear();
+  return summary_;
+}
+
+void StationRun::apply(const device::InterfaceChange& change) {
+  auto it = known_.find(change.path);
+  if (change.kind == device::InterfaceChange::Kind::Arrived) {
+    // A path already known and never seen to go is the same board (an event that comes
+    // after the list had it already).
+    if (it != known_.end()) return;
+    known_.emplace(change.path, Known{});
+    pending_.push_back(change.path);
+    return;
+  }
+  if (it != known_.end()) {
+    if (it->second.state == State::Running) it->second.worker->departed = true;
+    known_.erase(it);
+  }
+  std::erase(pending_, change.path);
+  if (auto shown = shown_.find(change.path); shown != shown_.end()) {
+    tell([&](StationEvents& e) { e.left(shown->second); });
+    shown_.erase(shown);
+  }
+}
+
+std::vector<Worker*> StationRun::endedWorkers() const {
+  std::vector<Worker*> ended;
+  for (const auto& worker : workers_) {
+    if (worker->done) ended.push_back(worker.get());
+  }
+  return ended;
+}
+
+void StationRun::collectFinished(const std::vector<Worker*>& ended) {
+  for (Worker* worker : ended) {
+    worker->thread.join();
+    finish(*worker);
+    std::erase_if(workers_, [&](const auto& w) { return w.get() == worker; });
+  }
+}
+
+void StationRun::finish(Worker& worker) {
+  const bool passed = worker.result.ok && worker.confirmed;
+  // A board whose interface is gone when its session fails was taken out: that says
+  // nothing about the board, which is flashed again when it comes back.
+  const bool unplugged = !passed && (worker.departed || !poller_.find(worker.board.path));
+  SessionRecord record;
+  record.start = worker.start;
+  record.end = worker.end;
+  record.port = worker.board.port;
+  record.serial = worker.board.serial;
+  record.device = worker.board.path;
+  record.vendorId = worker.ids.vendorId;
+  record.productId = worker.ids.productId;
+  record.mode = settings_.modeName;
+  record.file = settings_.file;
+  record.size = image_.file.size;
+  record.sha256 = ToHex(image_.file.digest);
+  record.result = passed ? "pass" : unplugged ? "unplugged" : "fail";
+  if (!worker.mismatch.empty()) {
+    record.failure = worker.mismatch;
+  } else if (worker.result.ok && !worker.confirmed) {
+    record.failure = "the closing report did not reach the device";
+  } else if (unplugged) {
+    record.failure = "taken out during the session; last line: " + FailingLine(worker.log);
+  } else if (!passed && stopAll_.stop_requested()) {
+    record.failure = "stopped by the operator";
+  } else if (!passed) {
+    record.failure = FailingLine(worker.log);
+  }
+  record.seconds = std::chrono::duration<double>(worker.result.elapsed).count();
+  record.tool = settings_.tool;
+
+  for (std::size_t i = 0; i < io_.records.size(); ++i) {
+    std::string error;
+    if (!io_.records[i]->append(io_.formats[i](record), error)) {
+      summary_.recordFailed = true;
+      const std::string line = "cannot write the record " + io_.records[i]->path() + ": " + error +
+                               "; no new sessions";
+      tell([&](StationEvents& e) { e.problem(line); });
+    }
+  }
+
+  Tally& tally = summary_.tally;
+  --tally.running;
+  (passed ? tally.passed : unplugged ? tally.unplugged : tally.failed) += 1;
+  tell([&](StationEvents& e) { e.finished(worker.board, record, tally); });
+
+  auto known = known_.find(worker.board.path);
+  if (known != known_.end() && known->second.worker == &worker) {
+    known->second.state = State::Done;
+    known->second.worker = nullptr;
+    shown_[worker.board.path] = worker.board;
+  }
+}
+
+bool StationRun::draining() const {
+  return drain_.stop_requested() || stopAll_.stop_requested() || summary_.fileChanged ||
+         summary_.recordFailed ||
+         (settings_.limit > 0 && summary_.tally.passed >= settings_.limit);
+}
+
+bool StationRun::fileStillMatches() {
+  std::string error;
+  const std::optional<FileDigest> now = HashFile(settings_.file, error);
+  if (now && now->digest == image_.file.digest && now->size == image_.file.size) return true;
+  summary_.fileChanged = true;
+  const std::string line =
+      now ? settings_.file + " has changed on disk since the station started (SHA-256 " +
+                ToHex(image_.file.digest) + " then, " + ToHex(now->digest) +
+                " now): no new sessions; restart the station to flash the new file"
+          : "cannot read " + settings_.file + " any more: " + error + "; no new sessions";
+  tell([&](StationEvents& e) { e.problem(line); });
+  return false;
+}
+
+void StationRun::startPending() {
+  bool fileChecked = false;
+  for (std::size_t i = 0; i < pending_.size();) {
+    const unsigned running = summary_.tally.running;
+    if (settings_.maxParallel > 0 && running >= settings_.maxParallel) return;
+    // Sessions in flight may all pass: never start more than the limit can use.
+    if (settings_.limit > 0 && summary_.tally.passed + running >= settings_.limit) return;
+    // Hashed once per round of starts: boards plugged in together share one look.
+    if (!fileChecked) {
+      if (!fileStillMatches()) return;
+      fileChecked = true;
+    }
+    const std::string path = pending_[i];
+    Known& known = known_.at(path);
+    start(path, known);
+    if (known.state == State::Pending) {
+      ++i;  // to be tried again at the next look
+    } else {
+      pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
+}
+
+void StationRun::start(const std::string& path, Known& known) {
+  const device::InterfaceSlot* slot = poller_.find(path);
+  if (slot == nullptr) {
+    known.state = State::Done;  // gone again before it could be looked at
+    return;
+  }
+  // Another device's interface is not opened at all when the list names its IDs.
+  if (slot->listedIds && *slot->listedIds != settings_.ids) {
+    known.state = State::Done;
+    return;
+  }
+  device::OpenResult opened = io_.platform.open(path);
+  if (!opened.device) {
+    if (!slot->listedIds) {
+      known.state = State::Done;
+      return;
+    }
+    if (++known.openFailures < kOpenAttempts) return;
+    std::string line =
+        WithoutLineEnd(device::msg::CannotOpenDevice(path, settings_.ids, opened.error));
+    if (!io_.openHint.empty()) line += " (" + io_.openHint + ")";
+    tell([&](StationEvents& e) { e.problem(line); });
+    known.state = State::Done;
+    return;
+  }
+  const std::optional<device::HidIds> ids = opened.device->ids();
+  if (ids != settings_.ids) {
+    known.state = State::Done;  // closes it again
+    return;
+  }
+
+  auto worker = std::make_unique<Worker>();
+  worker->board = Board{++sessions_, slot->portPath, slot->serialNumber, path};
+  worker->ids = *ids;
+  std::unique_ptr<device::RemovalWatch> watch = io_.platform.watchRemoval(*opened.device);
+  worker->link = std::make_shared<device::DeviceLink>(std::move(opened.device), *ids, std::move(watch));
+  known.state = State::Running;
+  known.worker = worker.get();
+  ++summary_.tally.running;
+  tell([&](StationEvents& e) { e.started(worker->board, summary_.tally); });
+  Worker& running = *worker;
+  workers_.push_back(std::move(worker));
+  running.thread = std::jthread([this, &running] { runWorker(running); });
+}
+
+// Keeps the session's log for the record and hands progress to the display.
+class WorkerObserver final : public JobObserver {
+ public:
+  WorkerObserver(Worker& worker, std::function<void(std::uint32_t, std::uint32_t)> progress)
+      : worker_(worker), progress_(std::move(progress)) {}
+  void logged(std::size_t, std::string_view text) override { worker_.log.append(text); }
+  void progressed(std::size_t, std::uint32_t bytes, std::uint32_t total) override {
+    progress_(bytes, total);
+  }
+
+ private:
+  Worker& worker_;
+  std::function<void(std::uint32_t, std::uint32_t)> progress_;
+};
+
+void StationRun::runWorker(Worker& worker) {
+  auto check = std::make_shared<SentImageCheck>(worker.link, image_.sent);
+  Target target;
+  target.path = worker.board.path;
+  target.name = worker.board.name();
+  target.ids = worker.ids;
+  target.channel = check;
+  target.clock = &io_.clock;
+  WorkerObserver observer(worker, [&](std::uint32_t bytes, std::uint32_t total) {
+    tell([&](StationEvents& e) { e.progressed(worker.board, bytes, total); });
+  });
+  const DownloadRequest request{settings_.downloadMode, settings_.file, settings_.session};
+
+  // A board taken out ends its session at once instead of through every retry and
+  // pause; so does the operator's second Ctrl-C.
+  std::stop_source stop;
+  std::stop_callback onStopAll(stopAll_, [&stop] { stop.request_stop(); });
+  if (device::RemovalWatch* removal = worker.link->removalWatch()) {
+    removal->setNotify([stop]() mutable { stop.request_stop(); });
+  }
+
+  worker.start = io_.wallClock();
+  const std::vector<DeviceResult> results = RunJobs(request, {target}, observer, stop.get_token());
+  worker.end = io_.wallClock();
+  worker.result = results.front();
+  worker.confirmed = check->confirmed();
+  worker.mismatch = check->mismatch();
+  worker.link->release();
+  worker.done = true;
+  wakeup_.wake();
+}
+
+}  // namespace
+
+std::optional<StationImage> HashStationImage(const StationSettings& settings, std::string& error) {
+  std::optional<FileDigest> file = HashFile(settings.file, error);
+  if (!file) return std::nullopt;
+  StationImage image{*file, file->digest};
+  if (settings.downloadMode == kModeSoftwareConfig) {
+    // What goes out is the image built from the text, not the text.
+    ConfigImage built{};
+    const OsResult<unsigned> count = BuildConfigImageFromFile(settings.file, built);
+    if (!count) {
+      error = count.reason();
+      return std::nullopt;
+    }
+    Sha256 hash;
+    hash.update(built);
+    image.sent = hash.finish();
+  }
+  return image;
+}
+
+StationSummary RunStation(const StationSettings& settings, const StationImage& image, StationIo& io,
+                          std::stop_token drain, std::stop_token stopAll) {
+  StationRun run(settings, image, io, drain, stopAll);
+  return run.run();
+}
+
+}  // namespace zentho::cli

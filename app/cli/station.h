@@ -1,0 +1,99 @@
+// The production station: starts a download on every board that arrives, one worker
+// each, and records every session. A board is flashed once per plugging-in.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "app/cli/station_record.h"
+#include "device/hid_platform.h"
+#include "transfer/clock.h"
+#include "transfer/download_session.h"
+#include "transfer/sha256.h"
+
+namespace zentho::cli {
+
+struct StationSettings {
+  device::HidIds ids{device::kOrvaneVendorId, device::kOrvaneProductId};
+  int downloadMode = kModeKvmSystem;
+  std::string modeName = "kvm";
+  std::string file;
+  SessionSettings session;
+  unsigned maxParallel = 0;  // 0: no cap
+  unsigned limit = 0;        // stop after this many passes; 0: never
+  std::string tool;          // "zentho-iap 0.1.0", for the record
+  // How often the interfaces are listed again: without arrival events, and as a
+  // safety net with them (udev's events never reach a container without udevd).
+  std::chrono::milliseconds pollInterval{200};
+  std::chrono::milliseconds eventSafetyInterval{1000};
+};
+
+// A board the station has started a session on.
+struct Board {
+  std::size_t session = 0;  // numbered from 1 in the order sessions start
+  std::string port;         // USB port path; empty when unknown
+  std::string serial;
+  std::string path;
+  // How the board is named on screen: its port, else its interface's path.
+  const std::string& name() const { return port.empty() ? path : port; }
+};
+
+struct Tally {
+  unsigned passed = 0;
+  unsigned failed = 0;
+  unsigned unplugged = 0;  // taken out during its session: no verdict on the board
+  unsigned running = 0;
+  friend bool operator==(const Tally&, const Tally&) = default;
+};
+
+// What the station tells its display. Calls are never concurrent.
+class StationEvents {
+ public:
+  virtual ~StationEvents() = default;
+  virtual void started(const Board& /*board*/, const Tally& /*tally*/) {}
+  virtual void progressed(const Board& /*board*/, std::uint32_t /*bytes*/, std::uint32_t /*total*/) {}
+  virtual void finished(const Board& /*board*/, const SessionRecord& /*record*/, const Tally& /*tally*/) {}
+  // A board whose session has ended was taken out.
+  virtual void left(const Board& /*board*/) {}
+  // Something the operator must read (a board that can't be opened, a changed file),
+  // one line without a line end.
+  virtual void problem(const std::string& /*line*/) {}
+};
+
+struct StationSummary {
+  Tally tally;
+  bool fileChanged = false;   // the file on disk stopped matching; sessions stopped
+  bool recordFailed = false;  // a record line could not be written; sessions stopped
+};
+
+struct StationIo {
+  device::HidPlatform& platform;
+  Clock& clock;  // the sessions' clock (a manual one in tests)
+  std::function<std::chrono::system_clock::time_point()> wallClock;
+  StationEvents& events;
+  std::vector<RecordFile*> records;  // each with its line format
+  std::vector<std::function<std::string(const SessionRecord&)>> formats;
+  std::string openHint;  // appended to a line about a board that can't be opened
+};
+
+// What the station checks every session against, taken when it starts.
+struct StationImage {
+  FileDigest file;        // the file's digest and size
+  Sha256Digest sent{};    // the digest of what a session sends (the built image for config)
+};
+// Hashes the file (and builds the configuration image in config mode); nothing when
+// it can't be read, `error` then says why.
+std::optional<StationImage> HashStationImage(const StationSettings& settings, std::string& error);
+
+// Runs until `drain` is requested (no new sessions; running ones finish), the limit of
+// passes is reached, the file changes or a record can't be written, and then until
+// every running session has ended. `stopAll` stops running sessions too.
+StationSummary RunStation(const StationSettings& settings, const StationImage& image, StationIo& io,
+                          std::stop_token drain, std::stop_token stopAll);
+
+}  // namespace zentho::cli

@@ -1,0 +1,152 @@
+// The station's live table and its event lines.
+#include "app/cli/station_display.h"
+
+#include <algorithm>
+
+namespace zentho::cli {
+namespace {
+
+std::string Percent(std::uint32_t bytes, std::uint32_t total) {
+  const unsigned percent = total == 0 ? 0 : static_cast<unsigned>(std::uint64_t{bytes} * 100 / total);
+  char text[16];
+  std::snprintf(text, sizeof text, "%3u%%", percent);
+  return text;
+}
+
+std::string Pad(std::string text, std::size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
+  return text;
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", seconds);
+  return text;
+}
+
+}  // namespace
+
+std::string TallyLine(const Tally& t) {
+  return "passed " + std::to_string(t.passed) + "  failed " + std::to_string(t.failed) +
+         "  unplugged " + std::to_string(t.unplugged) + "  in progress " + std::to_string(t.running);
+}
+
+void StationEventLines::write(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), out_);
+  std::fflush(out_);
+}
+
+void StationEventLines::started(const Board& board, const Tally&) {
+  std::string line = "[" + board.name() + "] started on " + board.path;
+  if (!board.serial.empty()) line += ", serial " + board.serial;
+  write(line + "\n");
+}
+
+void StationEventLines::finished(const Board& board, const SessionRecord& record, const Tally& tally) {
+  std::string line = "[" + board.name() + "] ";
+  if (record.result == "pass") {
+    line += "pass in " + Seconds(record.seconds);
+  } else if (record.result == "unplugged") {
+    line += "unplugged: " + record.failure;
+  } else {
+    line += "FAIL: " + record.failure;
+  }
+  write(line + "\n" + TallyLine(tally) + "\n");
+}
+
+void StationEventLines::left(const Board& board) { write("[" + board.name() + "] taken out\n"); }
+
+void StationEventLines::problem(const std::string& line) {
+  const std::string text = "zentho-iap: " + line + "\n";
+  std::fwrite(text.data(), 1, text.size(), err_);
+  std::fflush(err_);
+}
+
+StationLiveDisplay::~StationLiveDisplay() = default;
+
+std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows, const Tally& tally) {
+  std::size_t portWidth = 4;
+  std::size_t serialWidth = 6;
+  for (const Row& row : rows) {
+    portWidth = std::max(portWidth, row.board.name().size());
+    serialWidth = std::max(serialWidth, row.board.serial.size());
+  }
+  std::vector<const Row*> ordered;
+  for (const Row& row : rows) ordered.push_back(&row);
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [](const Row* a, const Row* b) { return a->board.name() < b->board.name(); });
+  std::vector<std::string> lines;
+  lines.push_back(Pad("port", portWidth) + "  " + Pad("serial", serialWidth) + "  state      progress");
+  for (const Row* row : ordered) {
+    std::string line = Pad(row->board.name(), portWidth) + "  " + Pad(row->board.serial, serialWidth) +
+                       "  " + Pad(row->state, 9) + "  " + Percent(row->bytes, row->total) + "  " +
+                       std::to_string(row->bytes) + "/" + std::to_string(row->total);
+    if (!row->failure.empty()) line += "  " + row->failure;
+    lines.push_back(std::move(line));
+  }
+  lines.push_back(TallyLine(tally));
+  return lines;
+}
+
+void StationLiveDisplay::erase() {
+  // Back to the table's first line, then clear to the end of the screen.
+  if (drawnLines_ > 0) std::fprintf(terminal_, "\x1b[%zuA\r\x1b[J", drawnLines_);
+  drawnLines_ = 0;
+}
+
+void StationLiveDisplay::redraw() {
+  erase();
+  std::vector<Row> rows;
+  for (const auto& [path, row] : rows_) rows.push_back(row);
+  std::string text;
+  for (const std::string& line : Render(rows, tally_)) text += line + "\n";
+  std::fwrite(text.data(), 1, text.size(), terminal_);
+  std::fflush(terminal_);
+  drawnLines_ = rows.size() + 2;
+}
+
+void StationLiveDisplay::started(const Board& board, const Tally& tally) {
+  rows_[board.path] = Row{board, "flashing", 0, 0, {}};
+  tally_ = tally;
+  redraw();
+}
+
+void StationLiveDisplay::progressed(const Board& board, std::uint32_t bytes, std::uint32_t total) {
+  auto it = rows_.find(board.path);
+  if (it == rows_.end() || it->second.board.session != board.session) return;
+  Row& row = it->second;
+  // Redrawn only when the percentage moves: 32 boards report a block each every few
+  // milliseconds.
+  const bool moved = Percent(bytes, total) != Percent(row.bytes, row.total);
+  row.bytes = bytes;
+  row.total = total;
+  if (moved) redraw();
+}
+
+void StationLiveDisplay::finished(const Board& board, const SessionRecord& record, const Tally& tally) {
+  tally_ = tally;
+  auto it = rows_.find(board.path);
+  if (it != rows_.end() && it->second.board.session == board.session) {
+    Row& row = it->second;
+    row.state = record.result == "pass" ? "pass" : record.result == "unplugged" ? "unplugged" : "FAIL";
+    row.failure = record.failure;
+    // An unplugged board has no line to keep: it is not there any more.
+    if (record.result == "unplugged") rows_.erase(it);
+  }
+  if (bell_) std::fputc('\a', terminal_);
+  redraw();
+}
+
+void StationLiveDisplay::left(const Board& board) {
+  auto it = rows_.find(board.path);
+  if (it != rows_.end() && it->second.board.session == board.session) rows_.erase(it);
+  redraw();
+}
+
+void StationLiveDisplay::problem(const std::string& line) {
+  erase();
+  std::fprintf(terminal_, "zentho-iap: %s\n", line.c_str());
+  redraw();
+}
+
+}  // namespace zentho::cli

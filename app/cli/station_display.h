@@ -1,0 +1,67 @@
+// What the operator sees of the station: a live table on a terminal, one line per event
+// elsewhere.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/cli/station.h"
+
+namespace zentho::cli {
+
+// "passed 3  failed 1  unplugged 0  in progress 2"
+std::string TallyLine(const Tally& tally);
+
+// One line per event, for a log file or a pipe.
+class StationEventLines final : public StationEvents {
+ public:
+  StationEventLines(std::FILE* out, std::FILE* err) : out_(out), err_(err) {}
+  void started(const Board& board, const Tally& tally) override;
+  void finished(const Board& board, const SessionRecord& record, const Tally& tally) override;
+  void left(const Board& board) override;
+  void problem(const std::string& line) override;
+
+ private:
+  void write(const std::string& text);
+  std::FILE* out_;
+  std::FILE* err_;
+};
+
+// The live display: one line per board plugged in (being flashed, or its verdict until
+// it is taken out), then the tally, redrawn in place; problems scroll above it. A bell
+// rings on each verdict unless `bell` is off.
+class StationLiveDisplay final : public StationEvents {
+ public:
+  StationLiveDisplay(std::FILE* terminal, bool bell) : terminal_(terminal), bell_(bell) {}
+  ~StationLiveDisplay() override;
+
+  void started(const Board& board, const Tally& tally) override;
+  void progressed(const Board& board, std::uint32_t bytes, std::uint32_t total) override;
+  void finished(const Board& board, const SessionRecord& record, const Tally& tally) override;
+  void left(const Board& board) override;
+  void problem(const std::string& line) override;
+
+  struct Row {
+    Board board;
+    std::string state;  // flashing, pass, FAIL, unplugged
+    std::uint32_t bytes = 0;
+    std::uint32_t total = 0;
+    std::string failure;
+  };
+  // The table's lines, without line ends: rows ordered by port, then the tally.
+  static std::vector<std::string> Render(const std::vector<Row>& rows, const Tally& tally);
+
+ private:
+  void redraw();
+  void erase();
+
+  std::FILE* terminal_;
+  bool bell_;
+  std::map<std::string, Row> rows_;  // by the board's interface path
+  Tally tally_;
+  std::size_t drawnLines_ = 0;
+};
+
+}  // namespace zentho::cli

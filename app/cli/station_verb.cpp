@@ -1,0 +1,165 @@
+// The station verb: hash the file, open the records, watch the bus, report the tally.
+#include "app/cli/station_verb.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+#include "app/cli/console_platform.h"
+#include "app/cli/hex_id.h"
+#include "app/cli/hotplug_plan.h"
+#include "app/cli/simulation.h"
+#include "app/cli/station.h"
+#include "app/cli/station_display.h"
+#include "app/cli/station_record.h"
+#include "device/simulated/simulated_bus.h"
+#include "device/simulated/simulated_platform.h"
+#include "zentho_version.h"
+
+namespace zentho::cli {
+namespace {
+
+const std::map<std::string, int> kModes = {
+    {"kvm", kModeKvmSystem}, {"bootloader", kModeBootloader}, {"config", kModeSoftwareConfig}};
+
+constexpr std::string_view kPlanPrefix = "plan:";
+
+void Complain(Environment& environment, const std::string& message) {
+  std::fprintf(environment.err, "zentho-iap: %s\n", message.c_str());
+}
+
+}  // namespace
+
+std::string ToolVersion() { return std::string("zentho-iap ") + ZENTHO_VERSION_STRING; }
+
+void StationVerb::options(CLI::App& command) {
+  command.add_option("--mode", options_.mode, "What FILE holds: kvm, bootloader or config")
+      ->required()
+      ->check(CLI::IsMember({"kvm", "bootloader", "config"}));
+  command.add_option("FILE", options_.file, "Firmware image, or configuration text for config")
+      ->required();
+  AddIdOptions(command, options_.ids);
+  command.add_option("--record", options_.recordPath, "Append one JSON line per session to FILE")
+      ->type_name("FILE");
+  command.add_option("--record-csv", options_.recordCsvPath, "Append one CSV row per session to FILE")
+      ->type_name("FILE");
+  command.add_option("--limit", options_.limit, "Stop after N boards have passed")
+      ->type_name("N")
+      ->check(CLI::Range(1U, 1000000U));
+  command.add_option("--max-parallel", options_.maxParallel, "At most N sessions at once")
+      ->type_name("N")
+      ->check(CLI::Range(1U, 1024U));
+  command
+      .add_option("--ack-timeout", options_.ackTimeoutMs,
+                  "Longest wait for one block's acknowledgement (default 5000)")
+      ->type_name("MS")
+      ->check(CLI::Range(1U, 3600000U));
+  command.add_flag("--quiet,-q", options_.quiet, "No terminal bell on each verdict");
+  command
+      .add_flag("--simulate", options_.simulate,
+                "Simulated boards instead of real ones: N plugged in, or a hot-plug plan")
+      ->option_text("[=N|plan:FILE]")
+      ->check(CLI::Validator(
+          [](std::string& value) -> std::string {
+            if (value.rfind(kPlanPrefix, 0) == 0 && value.size() > kPlanPrefix.size()) return {};
+            return SimulateCountValidator()(value);
+          },
+          "N|plan:FILE"));
+}
+
+Outcome StationVerb::run(Environment& environment) {
+  const Options& o = options_;
+  StationSettings settings;
+  settings.ids = o.ids;
+  settings.downloadMode = kModes.at(o.mode);
+  settings.modeName = o.mode;
+  settings.file = o.file;
+  settings.session.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
+  settings.limit = o.limit;
+  settings.maxParallel = o.maxParallel;
+  settings.tool = ToolVersion();
+
+  std::string error;
+  const std::optional<StationImage> image = HashStationImage(settings, error);
+  if (!image) {
+    Complain(environment, "cannot read " + o.file + ": " + error);
+    return Outcome::FileUnreadable;
+  }
+
+  // Every record file is opened before the first board is looked at.
+  RecordFile json;
+  RecordFile csv;
+  std::vector<RecordFile*> records;
+  std::vector<std::function<std::string(const SessionRecord&)>> formats;
+  if (!o.recordPath.empty()) {
+    if (!json.open(o.recordPath, {}, error)) {
+      Complain(environment, "cannot write " + o.recordPath + ": " + error);
+      return Outcome::FileUnreadable;
+    }
+    records.push_back(&json);
+    formats.emplace_back(RecordJson);
+  }
+  if (!o.recordCsvPath.empty()) {
+    if (!csv.open(o.recordCsvPath, RecordCsvHeader(), error)) {
+      Complain(environment, "cannot write " + o.recordCsvPath + ": " + error);
+      return Outcome::FileUnreadable;
+    }
+    records.push_back(&csv);
+    formats.emplace_back(RecordCsv);
+  }
+
+  std::shared_ptr<device::HidPlatform> platform;
+  std::unique_ptr<PlanPlayer> player;
+  if (o.simulate.rfind(kPlanPrefix, 0) == 0) {
+    const std::string planPath = o.simulate.substr(kPlanPrefix.size());
+    std::ifstream in(planPath);
+    if (!in) {
+      Complain(environment, "cannot read the plan " + planPath + ": " + std::strerror(errno));
+      return Outcome::FileUnreadable;
+    }
+    std::optional<std::vector<PlanStep>> steps = ParsePlan(in, error);
+    if (!steps) {
+      Complain(environment, planPath + ": " + error);
+      return Outcome::UsageError;
+    }
+    auto bus = std::make_shared<sim::SimulatedBus>();
+    player = std::make_unique<PlanPlayer>(bus, std::move(*steps), *environment.clock,
+                                          sim::FullSpeedTiming());
+    platform = bus;
+  } else {
+    const SimulateChoice simulate = ParseSimulate(o.simulate);
+    platform = simulate.count > 0 ? environment.simulatedPlatform(simulate.count)
+                                  : environment.systemPlatform();
+  }
+
+  StationEventLines lines(environment.out, environment.err);
+  StationLiveDisplay live(environment.out, !o.quiet);
+  StationEvents& events = environment.outIsTerminal ? static_cast<StationEvents&>(live) : lines;
+  std::fprintf(environment.out, "station: %s %s (%llu bytes, SHA-256 %s), waiting for %s boards\n",
+               o.mode.c_str(), o.file.c_str(), static_cast<unsigned long long>(image->file.size),
+               ToHex(image->file.digest).c_str(), FormatIds(o.ids).c_str());
+  std::fflush(environment.out);
+
+  StationIo io{*platform, *environment.clock,
+               environment.wallClock ? environment.wallClock
+                                     : [] { return std::chrono::system_clock::now(); },
+               events, records, formats, std::string(OpenFailureHint())};
+  const std::stop_token stopAll =
+      environment.stopOnSecondInterrupt ? environment.stopOnSecondInterrupt() : std::stop_token{};
+  const StationSummary summary = RunStation(settings, *image, io, environment.stop, stopAll);
+  player.reset();
+
+  const Tally& t = summary.tally;
+  const unsigned sessions = t.passed + t.failed + t.unplugged;
+  // On a terminal the summary goes below the table, off the line the echoed ^C is on.
+  std::fprintf(environment.out, "%s%u %s: %u passed, %u failed, %u unplugged\n",
+               environment.outIsTerminal ? "\n" : "", sessions,
+               sessions == 1 ? "session" : "sessions", t.passed, t.failed, t.unplugged);
+  std::fflush(environment.out);
+  if (summary.fileChanged || summary.recordFailed) return Outcome::FileUnreadable;
+  if (t.failed > 0) return Outcome::DownloadFailed;
+  return sessions == 0 ? Outcome::NoDevice : Outcome::Success;
+}
+
+}  // namespace zentho::cli

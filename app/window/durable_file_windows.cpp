@@ -1,0 +1,56 @@
+// ReplaceFileDurably on Windows: a new file made with CREATE_NEW, flushed, then moved
+// over the old one with write-through.
+#include "app/window/durable_file.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace zentho::window {
+namespace {
+
+std::string Reason(const char* step) {
+  const DWORD code = GetLastError();
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                 sizeof text, nullptr);
+  std::string reason = std::string(step) + ": " + text;
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+  return reason;
+}
+
+}  // namespace
+
+std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& target,
+                                              std::string_view bytes) {
+  static std::atomic<unsigned> counter{0};
+  std::string name;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int tries = 0; file == INVALID_HANDLE_VALUE && tries < 100; ++tries) {
+    name = target.string() + "." + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(counter++) + ".tmp";
+    // CREATE_NEW fails on any existing name, so nothing planted there is written.
+    file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (file == INVALID_HANDLE_VALUE) return Reason("create");
+  DWORD written = 0;
+  const BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  if (!wrote || written != bytes.size() || !FlushFileBuffers(file)) {
+    const std::string reason = Reason("write");
+    CloseHandle(file);
+    DeleteFileA(name.c_str());
+    return reason;
+  }
+  CloseHandle(file);
+  if (!MoveFileExA(name.c_str(), target.string().c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const std::string reason = Reason("rename");
+    DeleteFileA(name.c_str());
+    return reason;
+  }
+  return std::nullopt;
+}
+
+}  // namespace zentho::window

@@ -1,0 +1,97 @@
+// SetupDiGetClassDevsA over the HID interface class, one interface per index.
+#include "device/windows/setupapi_platform.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "device/system_hid_platform.h"
+#include "device/windows/hid_api.h"
+#include "device/windows/hid_path.h"
+#include "device/windows/notification_watch.h"
+#include "device/windows/win32_error.h"
+#include "device/windows/windows_hid_device.h"
+
+#include <setupapi.h>
+
+namespace zentho::device::windows_hid {
+namespace {
+
+class SetupApiList final : public InterfaceList {
+ public:
+  SetupApiList() {
+    HidD_GetHidGuid(&hidClass_);
+    list_ = SetupDiGetClassDevsA(&hidClass_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (list_ == INVALID_HANDLE_VALUE) DebugLine("SetupDiGetClassDevsA: " + LastErrorText());
+  }
+  ~SetupApiList() override {
+    if (list_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(list_);
+  }
+  SetupApiList(const SetupApiList&) = delete;
+  SetupApiList& operator=(const SetupApiList&) = delete;
+
+  std::optional<InterfaceSlot> at(std::size_t index) override {
+    // A list that can't be had is an empty one.
+    if (list_ == INVALID_HANDLE_VALUE || index > MAXDWORD) return std::nullopt;
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof interfaceData;
+    if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &hidClass_, static_cast<DWORD>(index),
+                                     &interfaceData)) {
+      return std::nullopt;
+    }
+    // The first call only asks for the size; its failure for want of a buffer is expected.
+    DWORD required = 0;
+    SetupDiGetDeviceInterfaceDetailA(list_, &interfaceData, nullptr, 0, &required, nullptr);
+    // The fixed part is sizeof for this build (8 in a 64-bit process, 5 in a 32-bit one).
+    constexpr DWORD kFixedPart = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (required < kFixedPart) {
+      DebugLine("SetupDiGetDeviceInterfaceDetailA: size " + std::to_string(required) + ", " +
+                LastErrorText());
+      return InterfaceSlot{InterfaceSlot::Status::DetailReadFailed, {}, {}};
+    }
+    std::vector<char> buffer;
+    try {
+      buffer.resize(required);
+    } catch (const std::bad_alloc&) {
+      return InterfaceSlot{InterfaceSlot::Status::AllocationFailed, {}, {}};
+    }
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
+    detail->cbSize = kFixedPart;
+    if (!SetupDiGetDeviceInterfaceDetailA(list_, &interfaceData, detail, required, nullptr, nullptr)) {
+      DebugLine("SetupDiGetDeviceInterfaceDetailA: " + LastErrorText());
+      return InterfaceSlot{InterfaceSlot::Status::DetailReadFailed, {}, {}};
+    }
+    // DevicePath is NUL-terminated within the buffer; a missing NUL stops at its end.
+    const char* path = detail->DevicePath;
+    const std::size_t room = buffer.size() - static_cast<std::size_t>(path - buffer.data());
+    std::string devicePath(path, strnlen(path, room));
+    std::optional<HidIds> listed = IdsFromPath(devicePath);
+    return InterfaceSlot{InterfaceSlot::Status::Path, std::move(devicePath), listed};
+  }
+
+ private:
+  GUID hidClass_{};
+  HDEVINFO list_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
+std::unique_ptr<InterfaceList> SetupApiHidPlatform::listInterfaces() {
+  return std::make_unique<SetupApiList>();
+}
+
+OpenResult SetupApiHidPlatform::open(const std::string& path) { return WindowsHidDevice::Open(path); }
+
+std::unique_ptr<RemovalWatch> SetupApiHidPlatform::watchRemoval(HidDevice& device) {
+  return NotificationWatch::Start(device.path());
+}
+
+}  // namespace zentho::device::windows_hid
+
+namespace zentho::device {
+
+std::unique_ptr<HidPlatform> MakeSystemHidPlatform() {
+  return std::make_unique<windows_hid::SetupApiHidPlatform>();
+}
+
+}  // namespace zentho::device

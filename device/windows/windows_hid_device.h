@@ -1,0 +1,44 @@
+// An open HID interface on Windows: IDs from HidD_GetAttributes, reports through
+// HidD_SetOutputReport and HidD_GetInputReport, the input length from HidP_GetCaps.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "device/hid_platform.h"
+
+namespace zentho::device::windows_hid {
+
+// Writes one line to the debug output (OutputDebugStringA); the backend's failures go
+// there with the system's reason.
+void DebugLine(const std::string& line);
+
+class WindowsHidDevice final : public HidDevice {
+ public:
+  // CreateFileA for reading and writing, shared for both, overlapped.
+  static OpenResult Open(const std::string& path);
+  ~WindowsHidDevice() override;
+
+  const std::string& path() const override { return path_; }
+  std::optional<HidIds> ids() override;
+  bool setOutputReport(std::span<const std::uint8_t> report) override;
+  bool getInputReport(std::span<std::uint8_t> buffer) override;
+  std::optional<std::size_t> inputReportLength() override;
+  // The first failed exchange's call and system reason, once.
+  std::optional<std::string> takeDiagnostic() override;
+
+ private:
+  WindowsHidDevice(void* handle, std::string path);
+  void noteFailure(const char* call);
+
+  void* const handle_;
+  const std::string path_;
+  std::mutex mutex_;
+  bool lengthKnown_ = false;
+  std::optional<std::size_t> inputLength_;
+  bool failureNoted_ = false;
+  std::optional<std::string> diagnostic_;
+};
+
+}  // namespace zentho::device::windows_hid

@@ -1,0 +1,99 @@
+// The station over the real hidraw backend on umockdev's mocked nodes: boards plugged in
+// while it runs are heard through udev and named by their USB port.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "app/cli/station.h"
+#include "device/system_hid_platform.h"
+#include "tests/device/linux/mock_hidraw.h"
+#include "tests/support/temp_dir.h"
+
+namespace zentho::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Finishes final : public cli::StationEvents {
+ public:
+  void finished(const cli::Board&, const cli::SessionRecord& record, const cli::Tally&) override {
+    {
+      std::lock_guard lock(mutex_);
+      results_.push_back(record.result + " " + record.port + " " + record.serial + " " + record.device);
+    }
+    changed_.notify_all();
+  }
+  // Bounded, so that a station that hears nothing fails instead of hanging.
+  bool wait(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 60s, [&] { return results_.size() >= count; });
+  }
+  std::vector<std::string> results() {
+    std::lock_guard lock(mutex_);
+    return results_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> results_;
+};
+
+TEST(StationHidraw, NodesAddedWhileRunningAreFlashedAndNamedByTheirPort) {
+  MockHidrawBus bus;
+  TempDir dir;
+  const std::vector<std::uint8_t> bytes = PatternBytes(3000);
+  cli::StationSettings settings;
+  settings.file = dir.write("fw.bin", bytes);
+  // Only the initial look and udev's events can find a board: no timed looks.
+  settings.eventSafetyInterval = std::chrono::hours{1};
+  std::string error;
+  const std::optional<cli::StationImage> image = cli::HashStationImage(settings, error);
+  ASSERT_TRUE(image) << error;
+
+  bus.addUsbParent(0, "FIRST");
+  bus.add(0, 0x4A5D, 0x7310);
+  std::unique_ptr<device::HidPlatform> platform = device::MakeSystemHidPlatform();
+  Finishes events;
+  std::stop_source drain;
+  cli::StationSummary summary;
+  std::jthread station([&] {
+    cli::StationIo io{*platform, bus.clock, [] { return std::chrono::system_clock::now(); },
+                      events, {}, {}, {}};
+    summary = cli::RunStation(settings, *image, io, drain.get_token(), {});
+  });
+  ASSERT_TRUE(events.wait(1));  // the station is running and listening
+
+  bus.addUsbParent(1, "SECOND");
+  MockNode& second = bus.add(1, 0x4A5D, 0x7310);
+  bus.addUsbParent(2, "THIRD");
+  MockNode& third = bus.add(2, 0x4A5D, 0x7310);
+  bus.announce(second);
+  bus.announce(third);
+  const bool heard = events.wait(3);
+  drain.request_stop();
+  station.join();
+  ASSERT_TRUE(heard);
+
+  std::vector<std::string> results = events.results();
+  std::sort(results.begin() + 1, results.end());  // the two new ones run side by side
+  EXPECT_EQ(results, (std::vector<std::string>{"pass 1-1 FIRST /dev/hidraw0",
+                                                        "pass 1-2 SECOND /dev/hidraw1",
+                                                        "pass 1-3 THIRD /dev/hidraw2"}));
+  for (MockNode* node : {&second, &third}) {
+    ASSERT_TRUE(node->device->image(ImageType::KvmSystem));
+    EXPECT_TRUE(node->device->image(ImageType::KvmSystem)->complete);
+    EXPECT_EQ(node->device->image(ImageType::KvmSystem)->bytes, bytes);
+  }
+  EXPECT_EQ(summary.tally.passed, 3U);
+}
+
+}  // namespace
+}  // namespace zentho::testing

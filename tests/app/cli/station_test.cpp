@@ -1,0 +1,450 @@
+// The production station on the simulated bus: a line of boards arriving over time,
+// faults, a board pulled out mid-flash, a changed file, the limits, the records.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "app/cli/station.h"
+#include "app/cli/station_display.h"
+#include "app/cli/station_record.h"
+#include "device/simulated/simulated_bus.h"
+#include "tests/app/cli/cli_harness.h"
+#include "tests/support/temp_dir.h"
+
+namespace zentho::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using cli::SessionRecord;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string Sha256Hex(const std::vector<std::uint8_t>& bytes) {
+  Sha256 hash;
+  hash.update(bytes);
+  return ToHex(hash.finish());
+}
+
+// Keeps every event as a line and lets the test wait for the station to get somewhere.
+class EventLog final : public cli::StationEvents {
+ public:
+  void started(const cli::Board& board, const cli::Tally&) override {
+    add("start " + board.name() + " " + board.path);
+  }
+  void finished(const cli::Board& board, const SessionRecord& record, const cli::Tally&) override {
+    add(record.result + " " + board.name(), 1);
+  }
+  void left(const cli::Board& board) override { add("left " + board.name()); }
+  void problem(const std::string& line) override { add("problem " + line); }
+
+  // Waits (bounded, so that a broken station fails instead of hanging) for `count`
+  // sessions to have finished.
+  bool waitFinished(unsigned count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 60s, [&] { return finished_ >= count; });
+  }
+  std::vector<std::string> lines() {
+    std::lock_guard lock(mutex_);
+    return lines_;
+  }
+
+ private:
+  void add(std::string line, unsigned finished = 0) {
+    {
+      std::lock_guard lock(mutex_);
+      lines_.push_back(std::move(line));
+      finished_ += finished;
+    }
+    changed_.notify_all();
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> lines_;
+  unsigned finished_ = 0;
+};
+
+class StationTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<sim::SimulatedDevice> plug(const std::string& port, sim::FaultPlan faults = {}) {
+    std::lock_guard lock(pathsMutex);
+    sim::SimulatedDeviceOptions options;
+    options.faults = std::move(faults);
+    auto device = std::make_shared<sim::SimulatedDevice>(options, clock);
+    sim::BusInterfaceOptions where;
+    where.portPath = port;
+    where.serialNumber = "SN-" + port;
+    paths[port] = bus->plug(device, where);
+    return device;
+  }
+
+  void start() {
+    std::string error;
+    image = cli::HashStationImage(settings, error);
+    ASSERT_TRUE(image) << error;
+    ASSERT_TRUE(record.open(dir.file("record.jsonl"), {}, error)) << error;
+    station = std::jthread([this] {
+      cli::StationIo io{*bus, clock, [this] { return Wall(); }, events, {&record}, {cli::RecordJson}, {}};
+      summary = cli::RunStation(settings, *image, io, drain.get_token(), stopAll.get_token());
+    });
+  }
+  void finish() {
+    drain.request_stop();
+    station.join();
+  }
+
+  std::chrono::system_clock::time_point Wall() {
+    return std::chrono::system_clock::time_point{} + 20000h + wallTicks++ * 1ms;
+  }
+
+  std::vector<nlohmann::json> recordLines() {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(ReadFile(dir.file("record.jsonl")));
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+  }
+
+  TempDir dir;
+  const std::vector<std::uint8_t> bytes = PatternBytes(3000);
+  ManualClock clock;
+  std::atomic<unsigned> wallTicks{0};
+  std::shared_ptr<sim::SimulatedBus> bus = std::make_shared<sim::SimulatedBus>();
+  std::mutex pathsMutex;
+  std::map<std::string, std::string> paths;  // port -> interface path, the latest
+  cli::StationSettings settings = [this] {
+    cli::StationSettings s;
+    s.file = dir.write("fw.bin", bytes);
+    s.tool = "zentho-iap 9.9";
+    return s;
+  }();
+  std::optional<cli::StationImage> image;
+  cli::RecordFile record;
+  EventLog events;
+  std::stop_source drain;
+  std::stop_source stopAll;
+  cli::StationSummary summary;
+  std::jthread station;
+};
+
+sim::FaultPlan RefuseBlock(unsigned block) {
+  sim::FaultPlan plan;
+  plan.faults.push_back({.phase = sim::Phase::Transfer, .at = block,
+                         .kind = sim::FaultKind::ReportState, .value = 8});
+  return plan;
+}
+
+sim::FaultPlan ChipRevisionZero() {
+  sim::FaultPlan plan;
+  plan.chipRevisionByte = 0x00;
+  return plan;
+}
+
+TEST_F(StationTest, ALineOfTwelveBoards) {
+  // 1-4 refuses block 1, 3-2 reports chip revision 0, 2-3 is pulled out at its second
+  // block and plugged back into the same port.
+  std::map<std::string, std::shared_ptr<sim::SimulatedDevice>> boards;
+  unsigned pulledExchanges = 0;
+  bus->onExchange([&](const std::string& path) {
+    std::lock_guard lock(pathsMutex);
+    auto pulled = paths.find("2-3");
+    if (pulled == paths.end() || path != pulled->second || ++pulledExchanges != 6) return;
+    bus->unplug(path);  // before the DNLOAD of block 1 goes out
+  });
+  start();
+  for (const char* port : {"1-1", "1-2", "1-3"}) boards[port] = plug(port);
+  boards["1-4"] = plug("1-4", RefuseBlock(1));
+  ASSERT_TRUE(events.waitFinished(4));
+  clock.advance(30s);
+  for (const char* port : {"2-1", "2-2", "2-3", "2-4"}) boards[port] = plug(port);
+  ASSERT_TRUE(events.waitFinished(8));
+  boards["2-3 again"] = plug("2-3");
+  ASSERT_TRUE(events.waitFinished(9));
+  clock.advance(30s);
+  for (const char* port : {"3-1", "3-3", "3-4"}) boards[port] = plug(port);
+  boards["3-2"] = plug("3-2", ChipRevisionZero());
+  ASSERT_TRUE(events.waitFinished(13));
+
+  // Another look at the bus (a foreign device arrives): the boards still plugged in are
+  // not flashed again.
+  sim::SimulatedDeviceOptions keyboard;
+  keyboard.vendorId = 0x046D;
+  bus->plug(std::make_shared<sim::SimulatedDevice>(keyboard, clock));
+  finish();
+
+  EXPECT_EQ(summary.tally, (cli::Tally{.passed = 10, .failed = 2, .unplugged = 1, .running = 0}));
+  for (const auto& [port, device] : boards) {
+    EXPECT_EQ(device->handshakeAttempts(), 1U) << port;
+    const bool healthy = port != "1-4" && port != "3-2" && port != "2-3";
+    ASSERT_TRUE(device->image(ImageType::KvmSystem) || !healthy) << port;
+    if (healthy) {
+      EXPECT_TRUE(device->image(ImageType::KvmSystem)->complete) << port;
+      EXPECT_EQ(device->image(ImageType::KvmSystem)->bytes, bytes) << port;
+    }
+  }
+
+  const std::vector<nlohmann::json> lines = recordLines();
+  ASSERT_EQ(lines.size(), 13U);
+  std::map<std::string, std::vector<std::string>> resultsByPort;
+  for (const nlohmann::json& line : lines) {
+    resultsByPort[line["port"]].push_back(line["result"]);
+    EXPECT_EQ(line["sha256"], Sha256Hex(bytes));
+    EXPECT_EQ(line["serial"], "SN-" + line["port"].get<std::string>());
+    EXPECT_EQ(line["size"], 3000);
+    EXPECT_EQ(line["tool"], "zentho-iap 9.9");
+  }
+  EXPECT_EQ(resultsByPort.size(), 12U);
+  EXPECT_EQ(resultsByPort["2-3"], (std::vector<std::string>{"unplugged", "pass"}));
+  EXPECT_EQ(resultsByPort["1-4"], (std::vector<std::string>{"fail"}));
+  EXPECT_EQ(resultsByPort["3-2"], (std::vector<std::string>{"fail"}));
+  for (const nlohmann::json& line : lines) {
+    const std::string failure = line["failure"].is_null() ? "(none)" : line["failure"].get<std::string>();
+    const std::string expected = line["port"] == "1-4"            ? "Download failed at GET_STATUS"
+                                 : line["port"] == "3-2"          ? "Chip Revision wrong!!"
+                                 : line["result"] == "unplugged" ? "taken out during the session; last line: Chip Revision : 1"
+                                                                  : "(none)";
+    EXPECT_EQ(failure, expected) << line.dump();
+  }
+}
+
+TEST_F(StationTest, AFileChangedOnDiskStopsNewSessions) {
+  settings.maxParallel = 1;
+  start();
+  plug("1-1");
+  ASSERT_TRUE(events.waitFinished(1));
+  std::vector<std::uint8_t> changed = bytes;
+  changed[100] ^= 0xFF;
+  dir.write("fw.bin", changed);
+  plug("1-2");
+  station.join();  // ends by itself
+
+  EXPECT_TRUE(summary.fileChanged);
+  EXPECT_EQ(bus->openAttempts(), (std::vector<std::string>{paths["1-1"]}));
+  const std::vector<std::string> lines = events.lines();
+  ASSERT_EQ(lines.size(), 3U);
+  EXPECT_EQ(lines[2], "problem " + settings.file +
+                          " has changed on disk since the station started (SHA-256 " +
+                          Sha256Hex(bytes) + " then, " + Sha256Hex(changed) +
+                          " now): no new sessions; restart the station to flash the new file");
+}
+
+TEST_F(StationTest, LimitAndParallelCap) {
+  struct Case {
+    unsigned limit;
+    unsigned maxParallel;
+    unsigned boards;
+    unsigned sessions;
+  };
+  for (const Case c : {Case{2, 0, 3, 2}, Case{3, 1, 5, 3}, Case{0, 2, 4, 4}}) {
+    SCOPED_TRACE(::testing::Message() << "limit " << c.limit << " max " << c.maxParallel);
+    bus = std::make_shared<sim::SimulatedBus>();
+    settings.limit = c.limit;
+    settings.maxParallel = c.maxParallel;
+    unsigned most = 0;
+    std::atomic<unsigned> inFlight{0};
+    std::mutex mostMutex;
+    for (unsigned i = 0; i < c.boards; ++i) plug("1-" + std::to_string(i + 1));
+    bus->onExchange([&](const std::string&) {
+      std::lock_guard lock(mostMutex);
+      most = std::max(most, bus->counters().opens - bus->counters().closes);
+    });
+    std::string error;
+    image = cli::HashStationImage(settings, error);
+    EventLog log;
+    cli::StationIo io{*bus, clock, [this] { return Wall(); }, log, {}, {}, {}};
+    std::stop_source drainAll;
+    if (c.limit == 0) {
+      std::jthread stopper([&] {
+        log.waitFinished(c.sessions);
+        drainAll.request_stop();
+      });
+      summary = cli::RunStation(settings, *image, io, drainAll.get_token(), {});
+    } else {
+      summary = cli::RunStation(settings, *image, io, drainAll.get_token(), {});
+    }
+    EXPECT_EQ(summary.tally.passed, c.sessions);
+    EXPECT_EQ(bus->counters().opens, c.sessions);
+    EXPECT_LE(most, c.maxParallel > 0 ? c.maxParallel : c.boards);
+  }
+}
+
+TEST_F(StationTest, WithoutArrivalEventsTheBusIsListedAgain) {
+  bus->setArrivalEvents(false);
+  settings.pollInterval = 1ms;
+  start();
+  plug("1-1");
+  ASSERT_TRUE(events.waitFinished(1));
+  bus->unplug(paths["1-1"]);
+  plug("1-1");
+  ASSERT_TRUE(events.waitFinished(2));
+  finish();
+  const std::vector<std::string> lines = events.lines();
+  EXPECT_EQ(lines, (std::vector<std::string>{"start 1-1 sim:0", "pass 1-1", "left 1-1",
+                                             "start 1-1 sim:1", "pass 1-1"}));
+}
+
+TEST_F(StationTest, SecondStopEndsRunningSessions) {
+  sim::FaultPlan stall;
+  stall.faults.push_back({.phase = sim::Phase::Transfer, .at = 0,
+                          .kind = sim::FaultKind::NeverAcknowledge});
+  settings.session.ackTimeout = std::chrono::hours{1};
+  bus->onExchange([&](const std::string&) {
+    // The board never acknowledges; the operator presses Ctrl-C twice.
+    if (clock.now() > std::chrono::steady_clock::time_point{} + 1s) {
+      drain.request_stop();
+      stopAll.request_stop();
+    }
+    clock.advance(10ms);
+  });
+  start();
+  plug("1-1", stall);
+  station.join();
+  const std::vector<nlohmann::json> lines = recordLines();
+  ASSERT_EQ(lines.size(), 1U);
+  EXPECT_EQ(lines[0]["result"], "fail");
+  EXPECT_EQ(lines[0]["failure"], "stopped by the operator");
+}
+
+TEST(StationRecord, JsonAndCsvLines) {
+  SessionRecord r;
+  r.start = std::chrono::system_clock::time_point{} + 491214h + 41min + 7250ms;
+  r.end = r.start + 96ms;
+  r.port = "1-2.3";
+  r.serial = "A\"1,2";
+  r.device = "/dev/hidraw3";
+  r.vendorId = 0x4A5D;
+  r.productId = 0x7310;
+  r.mode = "kvm";
+  r.file = "fw.bin";
+  r.size = 3000;
+  r.sha256 = std::string(64, 'a');
+  r.result = "fail";
+  r.failure = "Download failed at GET_STATUS";
+  r.seconds = 0.0961;
+  r.tool = "zentho-iap 0.1.0";
+  EXPECT_EQ(cli::RecordJson(r),
+            "{\"start\":\"2026-01-14T06:41:07.250Z\",\"end\":\"2026-01-14T06:41:07.346Z\","
+            "\"port\":\"1-2.3\",\"serial\":\"A\\\"1,2\",\"device\":\"/dev/hidraw3\",\"vid\":\"4a5d\","
+            "\"pid\":\"7310\",\"mode\":\"kvm\",\"file\":\"fw.bin\",\"size\":3000,\"sha256\":\"" +
+                std::string(64, 'a') +
+                "\",\"result\":\"fail\",\"failure\":\"Download failed at GET_STATUS\","
+                "\"seconds\":0.096,\"tool\":\"zentho-iap 0.1.0\"}\n");
+  EXPECT_EQ(cli::RecordCsv(r),
+            "2026-01-14T06:41:07.250Z,2026-01-14T06:41:07.346Z,1-2.3,\"A\"\"1,2\",/dev/hidraw3,4a5d,"
+            "7310,kvm,fw.bin,3000," + std::string(64, 'a') +
+                ",fail,Download failed at GET_STATUS,0.096,zentho-iap 0.1.0\r\n");
+  r.failure.clear();
+  r.serial = "line\nbreak";
+  EXPECT_NE(cli::RecordJson(r).find("\"serial\":\"line\\nbreak\""), std::string::npos);
+  EXPECT_NE(cli::RecordJson(r).find("\"failure\":null"), std::string::npos);
+  EXPECT_NE(cli::RecordCsv(r).find(",\"line\nbreak\","), std::string::npos);
+}
+
+TEST(StationRecord, TheCsvHeaderIsWrittenOnceAndTheFileOnlyGrows) {
+  TempDir dir;
+  const std::string path = dir.file("record.csv");
+  std::string error;
+  for (int run = 0; run < 2; ++run) {
+    cli::RecordFile file;
+    ASSERT_TRUE(file.open(path, cli::RecordCsvHeader(), error)) << error;
+    ASSERT_TRUE(file.append("row " + std::to_string(run) + "\r\n", error)) << error;
+  }
+  EXPECT_EQ(ReadFile(path), cli::RecordCsvHeader() + "row 0\r\nrow 1\r\n");
+  cli::RecordFile folder;
+  EXPECT_FALSE(folder.open(dir.file(""), {}, error));
+  EXPECT_EQ(error, "Is a directory");
+}
+
+TEST(StationDisplay, TheLiveTable) {
+  using Row = cli::StationLiveDisplay::Row;
+  const std::vector<Row> rows = {
+      {{3, "1-2.3", "", "/dev/hidraw5"}, "flashing", 1000, 3000, {}},
+      {{1, "1-1", "SN0001", "/dev/hidraw3"}, "pass", 3000, 3000, {}},
+      {{2, "", "", "/dev/hidraw4"}, "FAIL", 1000, 3000, "Download failed at GET_STATUS"},
+  };
+  EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {.passed = 1, .failed = 1, .running = 1}),
+            (std::vector<std::string>{
+                "port          serial  state      progress",
+                "/dev/hidraw4          FAIL        33%  1000/3000  Download failed at GET_STATUS",
+                "1-1           SN0001  pass       100%  3000/3000",
+                "1-2.3                 flashing    33%  1000/3000",
+                "passed 1  failed 1  unplugged 0  in progress 1",
+            }));
+}
+
+TEST(StationVerb, EventLinesAndSummaryWithoutATerminal) {
+  CliHarness cli;
+  TempDir dir;
+  const std::string file = dir.write("fw.bin", PatternBytes(3000));
+  sim::BusInterfaceOptions first;
+  first.portPath = "1-1";
+  first.serialNumber = "SN1";
+  cli.plug(*cli.systemBus, {}, first);
+  sim::BusInterfaceOptions second;
+  second.portPath = "1-2";
+  cli.plug(*cli.systemBus, RefuseBlock(2), second);
+  sim::BusInterfaceOptions third;
+  third.portPath = "1-3";
+  cli.plug(*cli.systemBus, {}, third);
+
+  const CliResult result = cli.run({"station", "--mode", "kvm", file, "--limit", "2",
+                                    "--max-parallel", "1", "--record-csv", dir.file("r.csv")});
+  EXPECT_EQ(result.code, 1);
+  Sha256 hash;
+  hash.update(PatternBytes(3000));
+  EXPECT_EQ(Lines(result.out),
+            (std::vector<std::string>{
+                "station: kvm " + file + " (3000 bytes, SHA-256 " + ToHex(hash.finish()) +
+                    "), waiting for 4a5d:7310 boards",
+                "[1-1] started on sim:0, serial SN1",
+                "[1-1] pass in 0.0 s",
+                "passed 1  failed 0  unplugged 0  in progress 0",
+                "[1-2] started on sim:1",
+                "[1-2] FAIL: Download failed at GET_STATUS",
+                "passed 1  failed 1  unplugged 0  in progress 0",
+                "[1-3] started on sim:2",
+                "[1-3] pass in 0.0 s",
+                "passed 2  failed 1  unplugged 0  in progress 0",
+                "3 sessions: 2 passed, 1 failed, 0 unplugged",
+            }));
+  EXPECT_EQ(Lines(ReadFile(dir.file("r.csv"))).size(), 4U);
+}
+
+TEST(StationVerb, RefusesWhatItCannotUse) {
+  CliHarness cli;
+  TempDir dir;
+  const std::string file = dir.write("fw.bin", PatternBytes(10));
+  const std::string plan = dir.write("plan.txt", std::string("0.5 plug 1-1 colour=red\n"));
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"--mode", "kvm", dir.file("none.bin")}, 4,
+       "zentho-iap: cannot read " + dir.file("none.bin") + ": No such file or directory\n"},
+      {{"--mode", "kvm", file, "--record", dir.file("")}, 4,
+       "zentho-iap: cannot write " + dir.file("") + ": Is a directory\n"},
+      {{"--mode", "kvm", file, "--simulate=plan:" + plan}, 2,
+       "zentho-iap: " + plan + ": plan line 1: \"colour=red\" is not serial=TEXT, refuse=BLOCK or stall=BLOCK\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"station"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult result = cli.run(args);
+    EXPECT_EQ(result.code, c.code) << c.err;
+    EXPECT_EQ(result.err, c.err);
+  }
+}
+
+}  // namespace
+}  // namespace zentho::testing

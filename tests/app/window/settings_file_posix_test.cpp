@@ -1,0 +1,74 @@
+// setup.dat where POSIX file kinds matter: links, FIFOs, devices.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/window/settings_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace zentho::window {
+namespace {
+
+class SettingsFilePosixTest : public ::testing::Test {
+ protected:
+  static std::string Read(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+  }
+
+  testing::TempDir dir;
+  std::filesystem::path folder_ = dir.file("");
+};
+
+TEST_F(SettingsFilePosixTest, PlantedLinkAtTheOldTemporaryNameIsNeverWrittenThrough) {
+  std::filesystem::create_directories(folder_);
+  const std::filesystem::path victim = folder_ / "victim";
+  std::ofstream(victim, std::ios::binary) << "precious";
+  std::filesystem::create_symlink(victim, folder_ / "setup.dat.tmp");
+  const std::filesystem::path path = folder_ / "setup.dat";
+  EXPECT_EQ(WriteSettingsFile(path, SettingsBytes("/fw/a.bin")), std::nullopt);
+  EXPECT_EQ(Read(victim), "precious");
+  EXPECT_EQ(Read(path), "/fw/a.bin\r\n");
+}
+
+TEST_F(SettingsFilePosixTest, LinkedSetupDatKeepsItsLinkAndItsTargetGetsTheNewPath) {
+  const std::filesystem::path elsewhere = folder_ / "shared" / "setup.dat";
+  ASSERT_EQ(WriteSettingsFile(elsewhere, SettingsBytes("old")), std::nullopt);
+  const std::filesystem::path path = folder_ / "config" / "setup.dat";
+  std::filesystem::create_directories(path.parent_path());
+  std::filesystem::create_symlink(elsewhere, path);
+  EXPECT_EQ(WriteSettingsFile(path, SettingsBytes("new")), std::nullopt);
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(Read(elsewhere), "new\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path.parent_path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST_F(SettingsFilePosixTest, WhatIsNotARegularFileOfModestSizeReadsAsNothing) {
+  std::filesystem::create_directories(folder_);
+  const std::filesystem::path fifo = folder_ / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::filesystem::path zeroLink = folder_ / "zero";
+  std::filesystem::create_symlink("/dev/zero", zeroLink);
+  const std::filesystem::path dangling = folder_ / "dangling";
+  std::filesystem::create_symlink(folder_ / "nowhere", dangling);
+  const std::filesystem::path big = folder_ / "big";
+  std::ofstream(big, std::ios::binary) << std::string(kMaxSettingsFileLength, 'a') << "\r\n";
+  const std::filesystem::path atLimit = folder_ / "at-limit";
+  std::ofstream(atLimit, std::ios::binary) << std::string(kMaxSettingsFileLength - 2, 'a') << "\r\n";
+
+  for (const std::filesystem::path& path : {folder_, fifo, zeroLink, dangling, big}) {
+    EXPECT_EQ(ReadSettingsFile(path), std::nullopt) << path;
+  }
+  EXPECT_EQ(ReadSettingsFile(atLimit)->size(), kMaxSettingsFileLength);
+}
+
+}  // namespace
+}  // namespace zentho::window

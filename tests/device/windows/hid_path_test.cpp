@@ -1,0 +1,105 @@
+// IDs read from device paths, path comparison, and which WM_DEVICECHANGE records mean
+// that the connected interface has gone.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <dbt.h>
+
+#include <cstring>
+#include <vector>
+
+#include "device/windows/hid_path.h"
+#include "device/windows/notification_watch.h"
+#include "device/windows/win32_error.h"
+
+namespace zentho::device::windows_hid {
+namespace {
+
+constexpr char kPath[] =
+    R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+
+struct PathCase {
+  const char* path;
+  std::optional<HidIds> ids;
+};
+
+TEST(IdsFromPath, ReadsVendorAndProductInAnyCase) {
+  const PathCase cases[] = {
+      {kPath, HidIds{0x4A5D, 0x7310}},
+      {R"(\\?\HID#VID_4A5D&PID_7310&MI_01#8&abc#{4d1e55b2-f16f-11cf-88cb-001111000030})", HidIds{0x4A5D, 0x7310}},
+      {R"(\\?\hid#vid_ffff&pid_0001#x)", HidIds{0xFFFF, 0x0001}},
+      {R"(\\?\hid#vid_4a5d#x)", std::nullopt},            // no product ID
+      {R"(\\?\hid#vid_4a5g&pid_7310#x)", std::nullopt},   // not hexadecimal
+      {R"(\\?\hid#vid_4a5&pid_7310#x)", std::nullopt},    // three digits
+      {R"(\\?\hid#wine_hid#x)", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const PathCase& c : cases) EXPECT_EQ(IdsFromPath(c.path), c.ids) << c.path;
+}
+
+TEST(SamePath, IgnoresCaseOnly) {
+  EXPECT_TRUE(SamePath(kPath, R"(\\?\HID#VID_4A5D&PID_7310#7&1A2B3C4D&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030})"));
+  EXPECT_FALSE(SamePath(kPath, R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030})"));
+  EXPECT_FALSE(SamePath(kPath, std::string(kPath) + "x"));
+  EXPECT_FALSE(SamePath("", kPath));
+}
+
+// A record as the system builds it: the fixed part, then the name and its terminator.
+std::vector<std::uint8_t> InterfaceRecord(const std::string& name, DWORD deviceType = DBT_DEVTYP_DEVICEINTERFACE) {
+  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+  std::vector<std::uint8_t> bytes(offset + name.size() + 1, 0);
+  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
+  record->dbcc_size = static_cast<DWORD>(bytes.size());
+  record->dbcc_devicetype = deviceType;
+  std::memcpy(bytes.data() + offset, name.data(), name.size());
+  return bytes;
+}
+
+// The same with the name in UTF-16, which the system may send even to an ANSI window.
+std::vector<std::uint8_t> WideInterfaceRecord(const std::string& name) {
+  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+  std::vector<std::uint8_t> bytes(offset + 2 * (name.size() + 1), 0);
+  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
+  record->dbcc_size = static_cast<DWORD>(bytes.size());
+  record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  for (std::size_t i = 0; i < name.size(); ++i) bytes[offset + 2 * i] = static_cast<std::uint8_t>(name[i]);
+  return bytes;
+}
+
+TEST(IsRemovalOf, OnlyTheConnectedInterfacesRemoval) {
+  const std::string upper = R"(\\?\HID#VID_4A5D&PID_7310#7&1A2B3C4D&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030})";
+  const std::string other = R"(\\?\hid#vid_046d&pid_c077#7&2&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+  struct Case {
+    const char* what;
+    std::uintptr_t event;
+    std::vector<std::uint8_t> record;
+    bool removal;
+  };
+  const Case cases[] = {
+      {"connected path", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kPath), true},
+      {"connected path in other case", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(upper), true},
+      {"connected path in UTF-16", DBT_DEVICEREMOVECOMPLETE, WideInterfaceRecord(kPath), true},
+      {"another interface", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(other), false},
+      {"arrival of the connected path", DBT_DEVICEARRIVAL, InterfaceRecord(kPath), false},
+      {"query remove", DBT_DEVICEQUERYREMOVE, InterfaceRecord(kPath), false},
+      {"a volume", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kPath, DBT_DEVTYP_VOLUME), false},
+      {"empty name", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(""), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsRemovalOf(c.event, c.record.data(), kPath), c.removal) << c.what;
+  }
+  EXPECT_FALSE(IsRemovalOf(DBT_DEVICEREMOVECOMPLETE, nullptr, kPath));
+}
+
+TEST(Win32ErrorText, SystemTextThenCode) {
+  const std::string text = Win32ErrorText(ERROR_FILE_NOT_FOUND);
+  EXPECT_NE(text.find(" (error 2)"), std::string::npos) << text;
+  EXPECT_GT(text.size(), std::string(" (error 2)").size()) << text;
+  EXPECT_NE(text.back(), '\n');
+  // A code without text of its own still says which it was.
+  EXPECT_EQ(Win32ErrorText(0x2FFFFFFF), "Unknown error (error 805306367)");
+}
+
+}  // namespace
+}  // namespace zentho::device::windows_hid

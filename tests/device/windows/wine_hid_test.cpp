@@ -1,0 +1,152 @@
+// The Windows backend against the system's own HID interfaces (Wine's virtual ones in
+// CI) and the removal watch driven with crafted WM_DEVICECHANGE messages.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <dbt.h>
+
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "device/device_link.h"
+#include "device/find_device.h"
+#include "device/interface_survey.h"
+#include "device/link_messages.h"
+#include "device/system_hid_platform.h"
+#include "device/windows/notification_watch.h"
+
+namespace zentho::device::windows_hid {
+namespace {
+
+// The process's open handles, counted by probing every handle value: Wine's
+// GetProcessHandleCount answers 0 whatever is open. Handle values are multiples of 4.
+DWORD HandleCount() {
+  DWORD count = 0;
+  for (std::uintptr_t value = 4; value < (1u << 14); value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  }
+  return count;
+}
+
+TEST(SystemHidSearch, OpensChecksAndClosesEveryInterfaceAndLeavesNoHandle) {
+  std::unique_ptr<HidPlatform> platform = MakeSystemHidPlatform();
+  // The first list builds the system's own caches; count from the second on.
+  SurveyInterfaces(*platform);
+  const DWORD before = HandleCount();
+
+  const std::vector<InterfaceReport> reports = SurveyInterfaces(*platform);
+  ASSERT_FALSE(reports.empty()) << "the system lists no HID interface at all";
+  for (const InterfaceReport& report : reports) {
+    EXPECT_EQ(report.status, InterfaceSlot::Status::Path);
+    EXPECT_EQ(report.path.rfind(R"(\\?\)", 0), 0u) << report.path;
+    if (report.openable) {
+      EXPECT_TRUE(report.ids.has_value()) << report.path;
+    } else {
+      EXPECT_FALSE(report.openError.empty()) << report.path;
+    }
+  }
+
+  std::string log;
+  std::shared_ptr<DeviceLink> link = FindDevice(*platform, kOrvaneVendorId, kOrvaneProductId,
+                                                [&](std::string_view text) { log += text; });
+  EXPECT_EQ(link, nullptr);
+  EXPECT_EQ(log, msg::kEnumDeviceOver);
+  EXPECT_EQ(HandleCount(), before);
+}
+
+TEST(SystemHidSearch, ConnectsTheFirstInterfaceWithItsIdsAndReleasesIt) {
+  std::unique_ptr<HidPlatform> platform = MakeSystemHidPlatform();
+  std::optional<HidIds> first;
+  for (const InterfaceReport& report : SurveyInterfaces(*platform)) {
+    if (report.openable && report.ids) {
+      first = report.ids;
+      break;
+    }
+  }
+  if (!first) GTEST_SKIP() << "no HID interface of the system can be opened";
+  // The first registration for notifications sets up the process's own channel to the
+  // system's device service, which stays; count from after it.
+  NotificationWatch::Start("warm-up").reset();
+  const DWORD before = HandleCount();
+  std::string log;
+  std::shared_ptr<DeviceLink> link =
+      FindDevice(*platform, first->vendorId, first->productId, [&](std::string_view text) { log += text; });
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(log, "");
+  EXPECT_EQ(link->ids(), *first);
+  EXPECT_NE(link->removalWatch(), nullptr);
+  // The link holds its handle and the watch its thread and window.
+  EXPECT_GT(HandleCount(), before);
+  link->release();
+  EXPECT_TRUE(link->closed());
+  // Exchanges after the release fail without touching the closed handle.
+  std::vector<std::uint8_t> report(8, 0);
+  report[0] = 1;
+  EXPECT_FALSE(link->getInputReport(report));
+  link.reset();
+  EXPECT_EQ(HandleCount(), before);
+}
+
+TEST(SystemHidOpen, KeepsTheSystemsReasonForAFailedOpen) {
+  std::unique_ptr<HidPlatform> platform = MakeSystemHidPlatform();
+  const OpenResult opened = platform->open(R"(\\?\hid#vid_4a5d&pid_7310#nowhere#{4d1e55b2-f16f-11cf-88cb-001111000030})");
+  EXPECT_EQ(opened.device, nullptr);
+  EXPECT_NE(opened.error.find("(error "), std::string::npos) << opened.error;
+}
+
+constexpr char kConnected[] =
+    R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+
+std::vector<std::uint8_t> Record(const std::string& name) {
+  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+  std::vector<std::uint8_t> bytes(offset + name.size() + 1, 0);
+  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
+  record->dbcc_size = static_cast<DWORD>(bytes.size());
+  record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  std::memcpy(bytes.data() + offset, name.data(), name.size());
+  return bytes;
+}
+
+LRESULT Send(NotificationWatch& watch, WPARAM event, const std::vector<std::uint8_t>& record) {
+  return SendMessageA(static_cast<HWND>(watch.window()), WM_DEVICECHANGE, event,
+                      reinterpret_cast<LPARAM>(record.data()));
+}
+
+TEST(NotificationWatch, OnlyTheConnectedPathsRemovalEndsTheLink) {
+  std::unique_ptr<NotificationWatch> watch = NotificationWatch::Start(kConnected);
+  ASSERT_NE(watch, nullptr);
+  std::atomic<int> notified{0};
+  watch->setNotify([&] { ++notified; });
+
+  const std::string other = R"(\\?\hid#vid_046d&pid_c077#7&2&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+  EXPECT_EQ(Send(*watch, DBT_DEVICEREMOVECOMPLETE, Record(other)), TRUE);
+  EXPECT_EQ(Send(*watch, DBT_DEVICEARRIVAL, Record(kConnected)), TRUE);
+  EXPECT_FALSE(watch->removed());
+  EXPECT_EQ(notified.load(), 0);
+
+  std::string upper(kConnected);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Send(*watch, DBT_DEVICEREMOVECOMPLETE, Record(upper)), TRUE);
+  EXPECT_TRUE(watch->removed());
+  EXPECT_EQ(notified.load(), 1);
+  // A second removal record changes nothing.
+  Send(*watch, DBT_DEVICEREMOVECOMPLETE, Record(kConnected));
+  EXPECT_EQ(notified.load(), 1);
+}
+
+TEST(NotificationWatch, EndingTheWatchLeavesNoHandleBehind) {
+  NotificationWatch::Start(kConnected).reset();  // the window class is registered once
+  const DWORD before = HandleCount();
+  for (int i = 0; i < 5; ++i) {
+    std::unique_ptr<NotificationWatch> watch = NotificationWatch::Start(kConnected);
+    ASSERT_NE(watch, nullptr);
+    EXPECT_TRUE(IsWindow(static_cast<HWND>(watch->window())));
+  }
+  EXPECT_EQ(HandleCount(), before);
+}
+
+}  // namespace
+}  // namespace zentho::device::windows_hid
