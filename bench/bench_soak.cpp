@@ -59,7 +59,7 @@ unsigned SoakWindow(unsigned count, const std::string& image) {
     h.dlg->OnConnect();
     h.dlg->OnDownload();
     h.windowThread.pumpUntil([&] { return !h.dlg->jobRunning(); });
-    passed += h.view.result == window::ResultState::Pass ? 1 : 0;
+    if (h.view.result == window::ResultState::Pass) ++passed;
     // The fakes' own records, not the window's state.
     h.view.calls.clear();
     h.trace.clear();
@@ -81,7 +81,7 @@ unsigned SoakCli(unsigned count, const std::string& image, const std::filesystem
                         "--log", log.c_str(), "--trace", trace.c_str()};
   unsigned passed = 0;
   for (unsigned done = 1; done <= count; ++done) {
-    passed += cli::RunCli(static_cast<int>(std::size(argv)), argv, environment) == 0 ? 1 : 0;
+    if (cli::RunCli(static_cast<int>(std::size(argv)), argv, environment) == 0) ++passed;
     if (Checkpoint(done)) Report("cli", done);
   }
   std::fclose(discard);

@@ -195,7 +195,10 @@ TEST_F(BadInputTest, InterruptedRunSaysSoBesidesBurnFailAndTheLogKeepsTheSession
   cli.clock.onSleep([&](Clock::duration) { cli.stop.request_stop(); });
   const CliResult r = cli.run({"download", "--mode", "kvm", firmware, "--log", dir.file("l"), "--json"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "zentho-iap: interrupted by the user\n");
+  EXPECT_EQ(r.err,
+            "zentho-iap: stopping the download: the device may be left without a complete "
+            "image (Ctrl-C again quits at once)\n"
+            "zentho-iap: interrupted by the user\n");
   const std::vector<std::string> lines = Lines(r.out);
   EXPECT_EQ(nlohmann::json::parse(lines.back()),
             nlohmann::json::parse(R"({"event":"error","error":"interrupted","message":"interrupted by the user"})"));

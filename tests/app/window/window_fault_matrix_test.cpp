@@ -46,6 +46,7 @@ TEST(WindowFaultMatrix, LinkLostOrWindowClosedAtEveryBlock) {
       h.dlg->OnInitDialog();
       h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(kBlocks * 1024));
       h.connect();
+      h.view.answerYes = true;  // "Stop it and close?": yes
       std::shared_ptr<device::DeviceLink> link = h.dlg->DeviceHandle;
 
       std::size_t reportsAtRelease = 0;
