@@ -1,10 +1,6 @@
 // Record lines and their durable append.
 #include "app/cli/station_record.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -40,7 +36,7 @@ std::string FormatUtc(std::chrono::system_clock::time_point time) {
   const auto millis = duration_cast<milliseconds>(time.time_since_epoch()).count();
   const std::time_t whole = static_cast<std::time_t>(millis / 1000);
   std::tm utc{};
-  gmtime_r(&whole, &utc);
+  ToUtc(whole, utc);
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
@@ -85,46 +81,6 @@ std::string RecordCsv(const SessionRecord& r) {
     row += CsvField(field);
   }
   return row + "\r\n";
-}
-
-RecordFile::~RecordFile() {
-  if (fd_ >= 0) close(fd_);
-}
-
-bool RecordFile::open(const std::string& path, const std::string& header, std::string& error) {
-  fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  path_ = path;
-  struct stat facts {};
-  if (fstat(fd_, &facts) != 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(facts.st_mode)) {
-    error = "not a regular file";
-    return false;
-  }
-  return header.empty() || facts.st_size > 0 || append(header, error);
-}
-
-bool RecordFile::append(const std::string& line, std::string& error) {
-  struct stat before {};
-  const bool sized = fstat(fd_, &before) == 0;
-  const ssize_t written = write(fd_, line.data(), line.size());
-  if (written != static_cast<ssize_t>(line.size())) {
-    error = written < 0 ? std::strerror(errno) : "the disk took only part of the line";
-    // A part of a line would read as a damaged record: take it back.
-    if (written > 0 && sized) [[maybe_unused]] int ignored = ftruncate(fd_, before.st_size);
-    return false;
-  }
-  if (fsync(fd_) != 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace zentho::cli

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace zentho::cli {
@@ -35,6 +36,9 @@ std::string RecordJson(const SessionRecord& record);
 // end; rows end in CR LF.
 std::string RecordCsvHeader();
 std::string RecordCsv(const SessionRecord& record);
+
+// UTC broken down from `time` (gmtime_r or gmtime_s, as the platform has it).
+void ToUtc(std::time_t time, std::tm& utc);
 
 // A record file opened for appending. Each line goes out in one write(2) followed by
 // fsync, and a short write is cut off again, so a crash or a power cut leaves every
