@@ -119,7 +119,10 @@ class StationRun {
   StationIo& io_;
   std::stop_token drain_;
   std::stop_token stopAll_;
-  Wakeup wakeup_;
+  // Shared with the arrival watch's notification, which may still run on the watching
+  // thread after the station has returned.
+  std::shared_ptr<Wakeup> sharedWakeup_ = std::make_shared<Wakeup>();
+  Wakeup& wakeup_ = *sharedWakeup_;
   std::mutex eventsMutex_;
   device::ArrivalPoller poller_;
   std::map<std::string, Known> known_;
@@ -132,7 +135,7 @@ class StationRun {
 
 StationSummary StationRun::run() {
   std::unique_ptr<device::ArrivalWatch> watch = io_.platform.watchArrivals();
-  if (watch) watch->setNotify([this] { wakeup_.wake(); });
+  if (watch) watch->setNotify([wakeup = sharedWakeup_] { wakeup->wake(); });
   std::stop_callback onDrain(drain_, [this] { wakeup_.wake(); });
   std::stop_callback onStopAll(stopAll_, [this] { wakeup_.wake(); });
 
