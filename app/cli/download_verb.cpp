@@ -1,4 +1,5 @@
 // The download verb: check the file, find the devices, run the sessions, report.
+#include "app/cli/image_options.h"
 #include "app/cli/download_verb.h"
 
 #include <cerrno>
@@ -107,11 +108,7 @@ CLI::Validator FiniteNumber() {
 }  // namespace
 
 void DownloadVerb::options(CLI::App& command) {
-  command.add_option("--mode", options_.mode, "What FILE holds: kvm, bootloader or config")
-      ->required()
-      ->check(CLI::IsMember({"kvm", "bootloader", "config"}));
-  command.add_option("FILE", options_.file, "Firmware image, or configuration text for config")
-      ->required();
+  AddImageOptions(command, options_.mode, options_.file);
   AddIdOptions(command, options_.ids);
   CLI::Option* device =
       command.add_option("--device", options_.devicePath, "Use the interface at PATH")

@@ -1,4 +1,5 @@
 // The station verb: hash the file, open the records, watch the bus, report the tally.
+#include "app/cli/image_options.h"
 #include "app/cli/station_verb.h"
 
 #include <cerrno>
@@ -34,11 +35,7 @@ void Complain(Environment& environment, const std::string& message) {
 std::string ToolVersion() { return std::string("zentho-iap ") + ZENTHO_VERSION_STRING; }
 
 void StationVerb::options(CLI::App& command) {
-  command.add_option("--mode", options_.mode, "What FILE holds: kvm, bootloader or config")
-      ->required()
-      ->check(CLI::IsMember({"kvm", "bootloader", "config"}));
-  command.add_option("FILE", options_.file, "Firmware image, or configuration text for config")
-      ->required();
+  AddImageOptions(command, options_.mode, options_.file);
   AddIdOptions(command, options_.ids);
   command.add_option("--record", options_.recordPath, "Append one JSON line per session to FILE")
       ->type_name("FILE");
