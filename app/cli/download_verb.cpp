@@ -1,5 +1,4 @@
 // The download verb: check the file, find the devices, run the sessions, report.
-#include "app/cli/image_options.h"
 #include "app/cli/download_verb.h"
 
 #include <cerrno>
@@ -23,6 +22,7 @@
 #include "app/cli/progress_bar.h"
 #include "app/cli/simulation.h"
 #include "app/cli/text_output.h"
+#include "app/cli/image_options.h"
 #include "device/simulated/trace_recorder.h"
 
 namespace zentho::cli {

@@ -1,5 +1,4 @@
 // The station verb: hash the file, open the records, watch the bus, report the tally.
-#include "app/cli/image_options.h"
 #include "app/cli/station_verb.h"
 
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include "app/cli/station.h"
 #include "app/cli/station_display.h"
 #include "app/cli/station_record.h"
+#include "app/cli/image_options.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_platform.h"
 #include "zentho_version.h"
