@@ -37,13 +37,12 @@ double FlashTogether(unsigned boards, const std::string& image, unsigned& passed
   cli::StationSettings settings;
   settings.file = image;
   settings.limit = boards;
-  std::string error;
-  const std::optional<cli::StationImage> digest = cli::HashStationImage(settings, error);
+  const OsResult<cli::StationImage> digest = cli::HashStationImage(settings);
   if (!digest) return -1;
   cli::StationEvents quiet;
   cli::StationIo io{*bus, clock, [] { return std::chrono::system_clock::now(); }, quiet, {}, {}, {}};
   const auto start = std::chrono::steady_clock::now();
-  passed = cli::RunStation(settings, *digest, io, {}, {}).tally.passed;
+  passed = cli::RunStation(settings, digest.value(), io, {}, {}).tally.passed;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -52,13 +51,12 @@ double IdleCpuPercent(device::HidPlatform& platform, const std::string& image, d
   SystemClock clock;
   cli::StationSettings settings;
   settings.file = image;
-  std::string error;
-  const std::optional<cli::StationImage> digest = cli::HashStationImage(settings, error);
+  const OsResult<cli::StationImage> digest = cli::HashStationImage(settings);
   if (!digest) return -1;
   cli::StationEvents quiet;
   cli::StationIo io{platform, clock, [] { return std::chrono::system_clock::now(); }, quiet, {}, {}, {}};
   std::stop_source drain;
-  std::jthread station([&] { cli::RunStation(settings, *digest, io, drain.get_token(), {}); });
+  std::jthread station([&] { cli::RunStation(settings, digest.value(), io, drain.get_token(), {}); });
   std::this_thread::sleep_for(std::chrono::milliseconds{300});  // past the start
   const double cpuBefore = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();

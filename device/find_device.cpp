@@ -37,22 +37,22 @@ std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targ
       return WalkStep::Stop;
     }
     OpenResult opened = platform.open(slot.path);
-    if (!opened.device) {
+    if (!opened) {
       if (slot.listedIds && Matches(*slot.listedIds, targetVendorId, targetProductId)) {
-        passedOver.push_back(msg::CannotOpenDevice(slot.path, *slot.listedIds, opened.error));
+        passedOver.push_back(msg::CannotOpenDevice(slot.path, *slot.listedIds, opened.reason()));
       }
       return WalkStep::Next;
     }
-    std::optional<HidIds> ids = opened.device->ids();
+    std::optional<HidIds> ids = opened.value()->ids();
     if (!ids || !Matches(*ids, targetVendorId, targetProductId)) return WalkStep::Next;  // closes it
-    if (std::optional<std::string> why = opened.device->unsuitable()) {
+    if (std::optional<std::string> why = opened.value()->unsuitable()) {
       passedOver.push_back(msg::SkippedDevice(slot.path, *ids, *why));
       return WalkStep::Next;  // closed without a report sent to it
     }
 
     // A watch that can't be had leaves the link up without removal news.
-    std::unique_ptr<RemovalWatch> watch = platform.watchRemoval(*opened.device);
-    link = std::make_shared<DeviceLink>(std::move(opened.device), *ids, std::move(watch));
+    std::unique_ptr<RemovalWatch> watch = platform.watchRemoval(*opened.value());
+    link = std::make_shared<DeviceLink>(std::move(opened.value()), *ids, std::move(watch));
     return WalkStep::Stop;
   });
   // The walk has released the list before anything is appended.

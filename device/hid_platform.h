@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/os_result.h"
 #include "transfer/report_protocol.h"
 
 namespace zentho::device {
@@ -68,10 +69,8 @@ class HidDevice : public ReportChannel {
   virtual std::optional<std::string> unsuitable() { return std::nullopt; }
 };
 
-struct OpenResult {
-  std::unique_ptr<HidDevice> device;  // null when the open failed
-  std::string error;                  // the OS's reason when it failed
-};
+// The open interface, or the OS's reason why it could not be opened.
+using OpenResult = OsResult<std::unique_ptr<HidDevice>>;
 
 // Learns that one particular interface, the connected one, has gone. Removals of
 // other interfaces are not reported.

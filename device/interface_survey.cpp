@@ -14,11 +14,11 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
     report.ids = slot.listedIds;
     if (slot.status == InterfaceSlot::Status::Path) {
       OpenResult opened = platform.open(slot.path);
-      report.openable = opened.device != nullptr;
-      report.openError = opened.error;
-      if (opened.device) {
-        if (std::optional<HidIds> ids = opened.device->ids()) report.ids = ids;
-        report.unsuitable = opened.device->unsuitable();
+      report.openable = static_cast<bool>(opened);
+      report.openError = opened.reason();
+      if (opened) {
+        if (std::optional<HidIds> ids = opened.value()->ids()) report.ids = ids;
+        report.unsuitable = opened.value()->unsuitable();
       }
     }
     reports.push_back(std::move(report));

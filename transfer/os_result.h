@@ -25,6 +25,10 @@ class OsResult {
   explicit operator bool() const { return std::holds_alternative<T>(state_); }
   T& value() { return std::get<T>(state_); }
   const T& value() const { return std::get<T>(state_); }
+  T& operator*() { return value(); }
+  const T& operator*() const { return value(); }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
   // The reason of a failed result; empty for a successful one.
   const std::string& reason() const {
     static const std::string none;
@@ -33,6 +37,21 @@ class OsResult {
 
  private:
   std::variant<T, OsError> state_;
+};
+
+// An operation that makes nothing: success, or the OS's reason why it failed.
+template <>
+class OsResult<void> {
+ public:
+  OsResult() = default;
+  OsResult(OsError error) : error_(std::move(error.reason)), failed_(true) {}  // NOLINT
+
+  explicit operator bool() const { return !failed_; }
+  const std::string& reason() const { return error_; }
+
+ private:
+  std::string error_;
+  bool failed_ = false;
 };
 
 // The reason of the last failed C library or POSIX call, taken from errno.

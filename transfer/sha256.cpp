@@ -104,15 +104,12 @@ std::string ToHex(const Sha256Digest& digest) {
   return hex;
 }
 
-std::optional<FileDigest> HashFile(const std::string& path, std::string& error) {
+OsResult<FileDigest> HashFile(const std::string& path) {
   struct Closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
   std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    error = std::strerror(errno);
-    return std::nullopt;
-  }
+  if (!file) return LastOsError();
   Sha256 hash;
   FileDigest result;
   std::array<std::uint8_t, 65536> buffer;
@@ -120,10 +117,7 @@ std::optional<FileDigest> HashFile(const std::string& path, std::string& error) 
     hash.update({buffer.data(), n});
     result.size += n;
   }
-  if (std::ferror(file.get())) {
-    error = std::strerror(errno);
-    return std::nullopt;
-  }
+  if (std::ferror(file.get())) return LastOsError();
   result.digest = hash.finish();
   return result;
 }

@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "transfer/os_result.h"
+
 namespace zentho {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
@@ -36,8 +38,7 @@ struct FileDigest {
   Sha256Digest digest{};
   std::uint64_t size = 0;
 };
-// The digest and length of the file at `path`; nothing when it can't be read (`error`
-// then holds the system's reason).
-std::optional<FileDigest> HashFile(const std::string& path, std::string& error);
+// The digest and length of the file at `path`, or why it can't be read.
+OsResult<FileDigest> HashFile(const std::string& path);
 
 }  // namespace zentho

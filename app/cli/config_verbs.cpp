@@ -129,18 +129,19 @@ Outcome ConfigBuildVerb::run(Environment& environment) {
                  check->parse.stopColumn, check->stopReason.c_str());
     return Outcome::DownloadFailed;
   }
-  std::vector<OutputFile> files;
+  OsResult<std::vector<OutputFile>> created = CreateOutputFiles({output_});
   std::optional<std::string> failure;
-  if (std::optional<OutputFailure> failed = CreateOutputFiles({output_}, files)) {
-    failure = failed->reason;
+  if (!created) {
+    failure = created.reason();
   } else {
-    WriteOutput(files.front().get(),
-                {reinterpret_cast<const char*>(check->image.data()), check->image.size()}, failure);
-    if (!failure && std::fclose(files.front().release()) != 0) failure = ErrnoText(errno);
+    std::FILE* file = created->front().release();
+    WriteOutput(file, {reinterpret_cast<const char*>(check->image.data()), check->image.size()},
+                failure);
+    if (std::fclose(file) != 0 && !failure) failure = ErrnoText(errno);
+    if (failure) failure = output_ + ": " + *failure;
   }
   if (failure) {
-    std::fprintf(environment.err, "zentho-iap: %s\n",
-                 Printable("cannot write " + output_ + ": " + *failure).c_str());
+    std::fprintf(environment.err, "zentho-iap: %s\n", Printable("cannot write " + *failure).c_str());
     return Outcome::FileUnreadable;
   }
   std::fprintf(environment.out, "%s: 256 bytes, checksum %s\n", output_.c_str(),

@@ -70,20 +70,20 @@ class Walk {
       return;
     }
     device::OpenResult opened = platform_.open(query_.path);
-    if (!opened.device) {
-      cannotOpen(selection, query_.path, query_.ids, opened.error);
+    if (!opened) {
+      cannotOpen(selection, query_.path, query_.ids, opened.reason());
       return;
     }
-    const std::optional<device::HidIds> ids = opened.device->ids();
+    const std::optional<device::HidIds> ids = opened.value()->ids();
     if (!ids) {
       selection.problems.push_back(query_.path + ": its vendor and product ID cannot be read");
     } else if (*ids != query_.ids) {
       selection.problems.push_back(query_.path + " is " + FormatIds(*ids) + ", not the target " +
                                    FormatIds(query_.ids));
-    } else if (std::optional<std::string> why = opened.device->unsuitable()) {
+    } else if (std::optional<std::string> why = opened.value()->unsuitable()) {
       selection.problems.push_back(query_.path + ": " + *why);
     } else {
-      selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
+      selection.targets.push_back(LinkTarget(std::move(opened.value()), *ids, clock_));
     }
   }
 
@@ -93,16 +93,16 @@ class Walk {
       // Unlike the window's search, one unreadable entry does not hide the others.
       if (slot.status != device::InterfaceSlot::Status::Path) return WalkStep::Next;
       device::OpenResult opened = platform_.open(slot.path);
-      if (!opened.device) {
-        if (slot.listedIds == query_.ids) cannotOpen(selection, slot.path, query_.ids, opened.error);
+      if (!opened) {
+        if (slot.listedIds == query_.ids) cannotOpen(selection, slot.path, query_.ids, opened.reason());
         return WalkStep::Next;
       }
-      const std::optional<device::HidIds> ids = opened.device->ids();
+      const std::optional<device::HidIds> ids = opened.value()->ids();
       if (ids != query_.ids) return WalkStep::Next;  // closes it again
       // The keyboard node of a composite device is closed unwritten, without a word:
       // the vendor node of the same device comes next.
-      if (opened.device->unsuitable()) return WalkStep::Next;
-      selection.targets.push_back(LinkTarget(std::move(opened.device), *ids, clock_));
+      if (opened.value()->unsuitable()) return WalkStep::Next;
+      selection.targets.push_back(LinkTarget(std::move(opened.value()), *ids, clock_));
       // Later interfaces are never opened.
       return query_.pick == Pick::First ? WalkStep::Stop : WalkStep::Next;
     });

@@ -222,11 +222,12 @@ Outcome DownloadVerb::openRecordings(Environment& environment, std::vector<Targe
   }
   std::vector<std::string> paths;
   for (const NamedFile& output : outputs) paths.push_back(output.path);
-  std::vector<OutputFile> files;
-  if (const std::optional<OutputFailure> failed = CreateOutputFiles(paths, files)) {
-    complain("file", "cannot write " + failed->path + ": " + failed->reason);
+  OsResult<std::vector<OutputFile>> created = CreateOutputFiles(paths);
+  if (!created) {
+    complain("file", "cannot write " + created.reason());
     return Outcome::FileUnreadable;
   }
+  std::vector<OutputFile>& files = *created;
   std::size_t next = 0;
   for (std::size_t i = 0; !o.logPath.empty() && i < targets.size(); ++i, ++next) {
     logFiles.add(std::move(files[next]), paths[next]);

@@ -52,8 +52,7 @@ std::optional<std::string> FindFileClash(const std::vector<NamedFile>& inputs,
   return std::nullopt;
 }
 
-std::optional<OutputFailure> CreateOutputFiles(const std::vector<std::string>& paths,
-                                               std::vector<OutputFile>& files) {
+OsResult<std::vector<OutputFile>> CreateOutputFiles(const std::vector<std::string>& paths) {
   std::vector<OutputFile> opened;
   std::vector<std::string> made;  // files this call brought into being
   for (const std::string& path : paths) {
@@ -63,7 +62,7 @@ std::optional<OutputFailure> CreateOutputFiles(const std::vector<std::string>& p
     // after the emptying below is the start.
     OutputFile file(std::fopen(path.c_str(), "ab"));
     if (!file) {
-      OutputFailure failure{path, ErrnoText(errno)};
+      OsError failure{path + ": " + ErrnoText(errno)};
       opened.clear();
       for (const std::string& m : made) fs::remove(m, error);
       return failure;
@@ -75,11 +74,10 @@ std::optional<OutputFailure> CreateOutputFiles(const std::vector<std::string>& p
     std::error_code error;
     if (fs::is_regular_file(path, error) && fs::file_size(path, error) > 0) {
       fs::resize_file(path, 0, error);
-      if (error) return OutputFailure{path, error.message()};
+      if (error) return OsError{path + ": " + error.message()};
     }
   }
-  for (OutputFile& file : opened) files.push_back(std::move(file));
-  return std::nullopt;
+  return opened;
 }
 
 bool WriteOutput(std::FILE* file, std::string_view bytes, std::optional<std::string>& failure) {

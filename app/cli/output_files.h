@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "transfer/os_result.h"
+
 namespace zentho::cli {
 
 // A file a verb names on its command line, with what it is for ("the firmware file",
@@ -29,16 +31,11 @@ struct FileCloser {
 };
 using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
-struct OutputFailure {
-  std::string path;
-  std::string reason;  // the system's words
-};
-
-// Opens every path for writing. Each is created (or opened as it is) first, and only
-// when all are open are the regular files among them emptied, so a second output that
-// cannot be made leaves the first one untouched.
-std::optional<OutputFailure> CreateOutputFiles(const std::vector<std::string>& paths,
-                                               std::vector<OutputFile>& files);
+// Opens every path for writing, the files in the order of `paths`. Each is created (or
+// opened as it is) first, and only when all are open are the regular files among them
+// emptied, so a second output that cannot be made leaves the first one untouched. A
+// failure says "PATH: reason" for the path that failed.
+OsResult<std::vector<OutputFile>> CreateOutputFiles(const std::vector<std::string>& paths);
 
 // Writes all of `bytes` and flushes; on failure keeps the first reason in `failure`
 // (later writes are skipped, so a full disk is reported once and not retried per line).

@@ -229,11 +229,10 @@ void StationRun::finish(Worker& worker) {
   record.tool = settings_.tool;
 
   for (std::size_t i = 0; i < io_.records.size(); ++i) {
-    std::string error;
-    if (!io_.records[i]->append(io_.formats[i](record), error)) {
+    if (const OsResult<void> written = io_.records[i]->append(io_.formats[i](record)); !written) {
       summary_.recordFailed = true;
-      const std::string line = "cannot write the record " + io_.records[i]->path() + ": " + error +
-                               "; no new sessions";
+      const std::string line = "cannot write the record " + io_.records[i]->path() + ": " +
+                               written.reason() + "; no new sessions";
       tell([&](StationEvents& e) { e.problem(line); });
     }
   }
@@ -258,15 +257,16 @@ bool StationRun::draining() const {
 }
 
 bool StationRun::fileStillMatches() {
-  std::string error;
-  const std::optional<FileDigest> now = HashFile(settings_.file, error);
-  if (now && now->digest == image_.file.digest && now->size == image_.file.size) return true;
+  const OsResult<FileDigest> now = HashFile(settings_.file);
+  if (now && now.value().digest == image_.file.digest && now.value().size == image_.file.size) {
+    return true;
+  }
   summary_.fileChanged = true;
   const std::string line =
       now ? settings_.file + " has changed on disk since the station started (SHA-256 " +
-                ToHex(image_.file.digest) + " then, " + ToHex(now->digest) +
+                ToHex(image_.file.digest) + " then, " + ToHex(now.value().digest) +
                 " now): no new sessions; restart the station to flash the new file"
-          : "cannot read " + settings_.file + " any more: " + error + "; no new sessions";
+          : "cannot read " + settings_.file + " any more: " + now.reason() + "; no new sessions";
   tell([&](StationEvents& e) { e.problem(line); });
   return false;
 }
@@ -306,20 +306,20 @@ void StationRun::start(const std::string& path, Known& known) {
     return;
   }
   device::OpenResult opened = io_.platform.open(path);
-  if (!opened.device) {
+  if (!opened) {
     if (!slot->listedIds) {
       known.state = State::Done;
       return;
     }
     if (++known.openFailures < kOpenAttempts) return;
     std::string line =
-        WithoutLineEnd(device::msg::CannotOpenDevice(path, settings_.ids, opened.error));
+        WithoutLineEnd(device::msg::CannotOpenDevice(path, settings_.ids, opened.reason()));
     if (!io_.openHint.empty()) line += " (" + io_.openHint + ")";
     tell([&](StationEvents& e) { e.problem(line); });
     known.state = State::Done;
     return;
   }
-  const std::optional<device::HidIds> ids = opened.device->ids();
+  const std::optional<device::HidIds> ids = opened.value()->ids();
   if (ids != settings_.ids) {
     known.state = State::Done;  // closes it again
     return;
@@ -328,8 +328,8 @@ void StationRun::start(const std::string& path, Known& known) {
   auto worker = std::make_unique<Worker>();
   worker->board = Board{++sessions_, slot->portPath, slot->serialNumber, path};
   worker->ids = *ids;
-  std::unique_ptr<device::RemovalWatch> watch = io_.platform.watchRemoval(*opened.device);
-  worker->link = std::make_shared<device::DeviceLink>(std::move(opened.device), *ids, std::move(watch));
+  std::unique_ptr<device::RemovalWatch> watch = io_.platform.watchRemoval(*opened.value());
+  worker->link = std::make_shared<device::DeviceLink>(std::move(opened.value()), *ids, std::move(watch));
   known.state = State::Running;
   known.worker = worker.get();
   ++summary_.tally.running;
@@ -388,18 +388,15 @@ void StationRun::runWorker(Worker& worker) {
 
 }  // namespace
 
-std::optional<StationImage> HashStationImage(const StationSettings& settings, std::string& error) {
-  std::optional<FileDigest> file = HashFile(settings.file, error);
-  if (!file) return std::nullopt;
-  StationImage image{*file, file->digest};
+OsResult<StationImage> HashStationImage(const StationSettings& settings) {
+  const OsResult<FileDigest> file = HashFile(settings.file);
+  if (!file) return OsError{file.reason()};
+  StationImage image{file.value(), file.value().digest};
   if (settings.downloadMode == kModeSoftwareConfig) {
     // What goes out is the image built from the text, not the text.
     ConfigImage built{};
     const OsResult<unsigned> count = BuildConfigImageFromFile(settings.file, built);
-    if (!count) {
-      error = count.reason();
-      return std::nullopt;
-    }
+    if (!count) return OsError{count.reason()};
     Sha256 hash;
     hash.update(built);
     image.sent = hash.finish();

@@ -88,7 +88,7 @@ struct StationImage {
 };
 // Hashes the file (and builds the configuration image in config mode); nothing when
 // it can't be read, `error` then says why.
-std::optional<StationImage> HashStationImage(const StationSettings& settings, std::string& error);
+OsResult<StationImage> HashStationImage(const StationSettings& settings);
 
 // Runs until `drain` is requested (no new sessions; running ones finish), the limit of
 // passes is reached, the file changes or a record can't be written, and then until

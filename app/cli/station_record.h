@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+#include "transfer/os_result.h"
+
 namespace zentho::cli {
 
 struct SessionRecord {
@@ -51,11 +53,11 @@ class RecordFile {
   RecordFile& operator=(const RecordFile&) = delete;
 
   // Opens (creating it when missing) `path`; a new or empty file first gets `header`
-  // when there is one. On failure `error` holds the system's reason.
-  bool open(const std::string& path, const std::string& header, std::string& error);
+  // when there is one.
+  OsResult<void> open(const std::string& path, const std::string& header);
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
-  bool append(const std::string& line, std::string& error);
+  OsResult<void> append(const std::string& line);
 
  private:
   int fd_ = -1;

@@ -77,10 +77,9 @@ Outcome StationVerb::run(Environment& environment) {
   settings.maxParallel = o.maxParallel;
   settings.tool = ToolVersion();
 
-  std::string error;
-  const std::optional<StationImage> image = HashStationImage(settings, error);
+  const OsResult<StationImage> image = HashStationImage(settings);
   if (!image) {
-    Complain(environment, "cannot read " + o.file + ": " + error);
+    Complain(environment, "cannot read " + o.file + ": " + image.reason());
     return Outcome::FileUnreadable;
   }
 
@@ -90,16 +89,16 @@ Outcome StationVerb::run(Environment& environment) {
   std::vector<RecordFile*> records;
   std::vector<std::function<std::string(const SessionRecord&)>> formats;
   if (!o.recordPath.empty()) {
-    if (!json.open(o.recordPath, {}, error)) {
-      Complain(environment, "cannot write " + o.recordPath + ": " + error);
+    if (const OsResult<void> opened = json.open(o.recordPath, {}); !opened) {
+      Complain(environment, "cannot write " + o.recordPath + ": " + opened.reason());
       return Outcome::FileUnreadable;
     }
     records.push_back(&json);
     formats.emplace_back(RecordJson);
   }
   if (!o.recordCsvPath.empty()) {
-    if (!csv.open(o.recordCsvPath, RecordCsvHeader(), error)) {
-      Complain(environment, "cannot write " + o.recordCsvPath + ": " + error);
+    if (const OsResult<void> opened = csv.open(o.recordCsvPath, RecordCsvHeader()); !opened) {
+      Complain(environment, "cannot write " + o.recordCsvPath + ": " + opened.reason());
       return Outcome::FileUnreadable;
     }
     records.push_back(&csv);
@@ -112,9 +111,10 @@ Outcome StationVerb::run(Environment& environment) {
     const std::string planPath = o.simulate.substr(kPlanPrefix.size());
     std::ifstream in(planPath);
     if (!in) {
-      Complain(environment, "cannot read the plan " + planPath + ": " + std::strerror(errno));
+      Complain(environment, "cannot read the plan " + planPath + ": " + ErrnoText(errno));
       return Outcome::FileUnreadable;
     }
+    std::string error;
     std::optional<std::vector<PlanStep>> steps = ParsePlan(in, error);
     if (!steps) {
       Complain(environment, planPath + ": " + error);

@@ -11,7 +11,7 @@
 namespace zentho::window {
 namespace {
 
-std::string Reason(const char* step) { return std::string(step) + ": " + std::strerror(errno); }
+OsError Reason(const char* step) { return {std::string(step) + ": " + ErrnoText(errno)}; }
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -25,8 +25,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& target,
-                                              std::string_view bytes) {
+OsResult<void> ReplaceFileDurably(const std::filesystem::path& target, std::string_view bytes) {
   const std::filesystem::path folder =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   std::string pattern = (folder / (target.filename().string() + ".XXXXXX")).string();
@@ -35,7 +34,7 @@ std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& targe
   // mkstemp creates with O_EXCL: a name that exists, link or not, is never opened.
   const int fd = ::mkstemp(name.data());
   if (fd < 0) return Reason("create");
-  const auto discard = [&](std::string reason) {
+  const auto discard = [&](OsError reason) {
     ::close(fd);
     ::unlink(name.data());
     return reason;
@@ -47,12 +46,12 @@ std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& targe
   if (!WriteAll(fd, bytes)) return discard(Reason("write"));
   if (::fsync(fd) != 0) return discard(Reason("fsync"));
   if (::close(fd) != 0) {
-    const std::string reason = Reason("close");
+    const OsError reason = Reason("close");
     ::unlink(name.data());
     return reason;
   }
   if (::rename(name.data(), target.c_str()) != 0) {
-    const std::string reason = Reason("rename");
+    const OsError reason = Reason("rename");
     ::unlink(name.data());
     return reason;
   }
@@ -62,7 +61,7 @@ std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& targe
     ::fsync(folderFd);
     ::close(folderFd);
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace zentho::window

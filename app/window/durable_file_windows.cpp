@@ -9,20 +9,19 @@
 namespace zentho::window {
 namespace {
 
-std::string Reason(const char* step) {
+OsError Reason(const char* step) {
   const DWORD code = GetLastError();
   char text[256] = {};
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                  sizeof text, nullptr);
   std::string reason = std::string(step) + ": " + text;
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-  return reason;
+  return {reason};
 }
 
 }  // namespace
 
-std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& target,
-                                              std::string_view bytes) {
+OsResult<void> ReplaceFileDurably(const std::filesystem::path& target, std::string_view bytes) {
   static std::atomic<unsigned> counter{0};
   std::string name;
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -38,7 +37,7 @@ std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& targe
   DWORD written = 0;
   const BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   if (!wrote || written != bytes.size() || !FlushFileBuffers(file)) {
-    const std::string reason = Reason("write");
+    const OsError reason = Reason("write");
     CloseHandle(file);
     DeleteFileA(name.c_str());
     return reason;
@@ -46,11 +45,11 @@ std::optional<std::string> ReplaceFileDurably(const std::filesystem::path& targe
   CloseHandle(file);
   if (!MoveFileExA(name.c_str(), target.string().c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const std::string reason = Reason("rename");
+    const OsError reason = Reason("rename");
     DeleteFileA(name.c_str());
     return reason;
   }
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace zentho::window

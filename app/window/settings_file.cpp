@@ -58,19 +58,18 @@ std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path) {
   return bytes;
 }
 
-std::optional<std::string> WriteSettingsFile(const std::filesystem::path& path,
-                                             std::string_view bytes) {
+OsResult<void> WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes) {
   std::error_code error;
   // A setup.dat that is a link keeps pointing where it pointed: the new file replaces
   // the link's target, in the target's folder, and the link stays.
   if (std::filesystem::is_symlink(path, error)) {
     const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    if (error) return "resolve link: " + error.message();
+    if (error) return OsError{"resolve link: " + error.message()};
     return ReplaceFileDurably(target, bytes);
   }
   if (path.has_parent_path()) {
     std::filesystem::create_directories(path.parent_path(), error);
-    if (error) return "create folder: " + error.message();
+    if (error) return OsError{"create folder: " + error.message()};
   }
   return ReplaceFileDurably(path, bytes);
 }

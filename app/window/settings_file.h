@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "transfer/os_result.h"
+
 namespace zentho::window {
 
 // The path a file read back gives: the text of every line up to the last CR LF, joined
@@ -26,8 +28,7 @@ std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path);
 
 // Replaces `path` durably (ReplaceFileDurably), so a crash while saving never loses the
 // stored path; when `path` is a symbolic link, its target is replaced and the link kept.
-// Creates the folder if needed. Returns the reason when the file could not be written.
-std::optional<std::string> WriteSettingsFile(const std::filesystem::path& path,
-                                             std::string_view bytes);
+// Creates the folder if needed. Fails with the reason the file could not be written.
+OsResult<void> WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace zentho::window

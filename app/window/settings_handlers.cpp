@@ -22,11 +22,10 @@ void CIapDlg::LoadSettings() {
 
 void CIapDlg::SaveSettings() {
   UpdateData(true);
-  const std::optional<std::string> error =
-      WriteSettingsFile(services_.settingsPath, SettingsBytes(FilePath));
-  if (error) {
+  const OsResult<void> saved = WriteSettingsFile(services_.settingsPath, SettingsBytes(FilePath));
+  if (!saved) {
     std::string line(text::kTraceSaveFailedPrefix);
-    line.append(services_.settingsPath.string()).append(": ").append(*error).append("\n");
+    line.append(services_.settingsPath.string()).append(": ").append(saved.reason()).append("\n");
     services_.trace.line(line);
   }
 }

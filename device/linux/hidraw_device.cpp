@@ -70,10 +70,8 @@ HostFacts HostFacts::OfThisMachine() {
 
 OpenResult HidrawDevice::Open(const std::string& devnode, NodeSysfs sysfs, HostFacts host) {
   const int fd = ::open(devnode.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return {nullptr, std::strerror(errno)};
-  return {std::unique_ptr<HidrawDevice>(
-              new HidrawDevice(fd, devnode, std::move(sysfs), std::move(host))),
-          {}};
+  if (fd < 0) return LastOsError();
+  return std::unique_ptr<HidDevice>(new HidrawDevice(fd, devnode, std::move(sysfs), std::move(host)));
 }
 
 HidrawDevice::HidrawDevice(int fd, std::string devnode, NodeSysfs sysfs, HostFacts host)
@@ -152,7 +150,7 @@ void HidrawDevice::noteReason(std::string reason) {
 }
 
 void HidrawDevice::noteFailure(std::string_view ioctlName, int error) {
-  noteReason(Reason(ioctlName, std::strerror(error)));
+  noteReason(Reason(ioctlName, ErrnoText(error)));
   if (MeansRemoval(error)) {
     removal_->raise();
     return;

@@ -239,11 +239,11 @@ device::OpenResult SimulatedBus::open(const std::string& path) {
   std::lock_guard lock(state_->mutex);
   state_->openAttempts.push_back(path);
   State::Interface* entry = state_->find(path);
-  if (!entry) return {nullptr, "No such device"};
-  if (!entry->options.openable) return {nullptr, entry->options.openError};
+  if (!entry) return OsError{"No such device"};
+  if (!entry->options.openable) return OsError{entry->options.openError};
   ++state_->counters.opens;
-  return {std::make_unique<SimulatedHandle>(state_, path, entry->device, entry->options.idsReadable),
-          {}};
+  return std::unique_ptr<device::HidDevice>(
+      std::make_unique<SimulatedHandle>(state_, path, entry->device, entry->options.idsReadable));
 }
 
 std::unique_ptr<device::RemovalWatch> SimulatedBus::watchRemoval(device::HidDevice& device) {

@@ -23,9 +23,9 @@ OpenResult WindowsHidDevice::Open(const std::string& path) {
   if (handle == INVALID_HANDLE_VALUE) {
     std::string reason = LastErrorText();
     DebugLine("CreateFileA " + path + ": " + reason);
-    return {nullptr, std::move(reason)};
+    return OsError{std::move(reason)};
   }
-  return {std::unique_ptr<WindowsHidDevice>(new WindowsHidDevice(handle, path)), {}};
+  return std::unique_ptr<HidDevice>(new WindowsHidDevice(handle, path));
 }
 
 WindowsHidDevice::WindowsHidDevice(void* handle, std::string path)

@@ -56,13 +56,14 @@ TEST(Sha256, PublishedVectorsWhateverThePiecesFed) {
 TEST(Sha256, FileDigestAndUnreadableFile) {
   testing::TempDir dir;
   const std::string path = dir.write("abc.bin", std::string("abc"));
-  std::string error;
-  const std::optional<FileDigest> digest = HashFile(path, error);
+  const OsResult<FileDigest> digest = HashFile(path);
   ASSERT_TRUE(digest);
-  EXPECT_EQ(ToHex(digest->digest), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  EXPECT_EQ(digest->size, 3U);
-  EXPECT_FALSE(HashFile(dir.file("missing.bin"), error));
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(ToHex(digest.value().digest),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(digest.value().size, 3U);
+  const OsResult<FileDigest> missing = HashFile(dir.file("missing.bin"));
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(missing.reason(), "No such file or directory");
 }
 
 class SentImageCheckTest : public ::testing::Test {

@@ -89,10 +89,11 @@ class StationTest : public ::testing::Test {
   }
 
   void start() {
-    std::string error;
-    image = cli::HashStationImage(settings, error);
-    ASSERT_TRUE(image) << error;
-    ASSERT_TRUE(record.open(dir.file("record.jsonl"), {}, error)) << error;
+    const OsResult<cli::StationImage> hashed = cli::HashStationImage(settings);
+    ASSERT_TRUE(hashed) << hashed.reason();
+    image = hashed.value();
+    const OsResult<void> opened = record.open(dir.file("record.jsonl"), {});
+    ASSERT_TRUE(opened) << opened.reason();
     station = std::jthread([this] {
       cli::StationIo io{*bus, clock, [this] { return Wall(); }, events, {&record}, {cli::RecordJson}, {}};
       summary = cli::RunStation(settings, *image, io, drain.get_token(), stopAll.get_token());
@@ -257,8 +258,9 @@ TEST_F(StationTest, LimitAndParallelCap) {
       std::lock_guard lock(mostMutex);
       most = std::max(most, bus->counters().opens - bus->counters().closes);
     });
-    std::string error;
-    image = cli::HashStationImage(settings, error);
+    const OsResult<cli::StationImage> hashed = cli::HashStationImage(settings);
+    ASSERT_TRUE(hashed) << hashed.reason();
+    image = hashed.value();
     EventLog log;
     cli::StationIo io{*bus, clock, [this] { return Wall(); }, log, {}, {}, {}};
     std::stop_source drainAll;
@@ -352,16 +354,18 @@ TEST(StationRecord, JsonAndCsvLines) {
 TEST(StationRecord, TheCsvHeaderIsWrittenOnceAndTheFileOnlyGrows) {
   TempDir dir;
   const std::string path = dir.file("record.csv");
-  std::string error;
   for (int run = 0; run < 2; ++run) {
     cli::RecordFile file;
-    ASSERT_TRUE(file.open(path, cli::RecordCsvHeader(), error)) << error;
-    ASSERT_TRUE(file.append("row " + std::to_string(run) + "\r\n", error)) << error;
+    const OsResult<void> opened = file.open(path, cli::RecordCsvHeader());
+    ASSERT_TRUE(opened) << opened.reason();
+    const OsResult<void> written = file.append("row " + std::to_string(run) + "\r\n");
+    ASSERT_TRUE(written) << written.reason();
   }
   EXPECT_EQ(ReadFile(path), cli::RecordCsvHeader() + "row 0\r\nrow 1\r\n");
   cli::RecordFile folder;
-  EXPECT_FALSE(folder.open(dir.file(""), {}, error));
-  EXPECT_EQ(error, "Is a directory");
+  const OsResult<void> refused = folder.open(dir.file(""), {});
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.reason(), "Is a directory");
 }
 
 TEST(StationDisplay, TheLiveTable) {

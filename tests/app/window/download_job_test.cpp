@@ -124,7 +124,7 @@ class NotingPlatform final : public device::HidPlatform {
   std::unique_ptr<device::InterfaceList> listInterfaces() override { return inner_.listInterfaces(); }
   device::OpenResult open(const std::string& path) override {
     device::OpenResult opened = inner_.open(path);
-    if (opened.device) opened.device = std::make_unique<Noted>(std::move(opened.device));
+    if (opened) opened.value() = std::make_unique<Noted>(std::move(opened.value()));
     return opened;
   }
   std::unique_ptr<device::RemovalWatch> watchRemoval(device::HidDevice& device) override {

@@ -59,7 +59,7 @@ class SettingsFileTest : public ::testing::Test {
 
 TEST_F(SettingsFileTest, WritesPathAndCrLfIntoNewFolder) {
   const std::filesystem::path path = folder_ / "ZenthoIAP" / "setup.dat";
-  EXPECT_EQ(WriteSettingsFile(path, SettingsBytes("C:\\fw\\a.bin")), std::nullopt);
+  EXPECT_TRUE(WriteSettingsFile(path, SettingsBytes("C:\\fw\\a.bin")));
   const std::string bytes = Read(path);
   EXPECT_EQ(bytes.size(), 13U);
   EXPECT_EQ(bytes, "C:\\fw\\a.bin\r\n");
@@ -69,8 +69,8 @@ TEST_F(SettingsFileTest, WritesPathAndCrLfIntoNewFolder) {
 
 TEST_F(SettingsFileTest, ReplacesOldContentWhole) {
   const std::filesystem::path path = folder_ / "setup.dat";
-  ASSERT_EQ(WriteSettingsFile(path, SettingsBytes("/a/much/longer/old/path.bin")), std::nullopt);
-  ASSERT_EQ(WriteSettingsFile(path, SettingsBytes("")), std::nullopt);
+  ASSERT_TRUE(WriteSettingsFile(path, SettingsBytes("/a/much/longer/old/path.bin")));
+  ASSERT_TRUE(WriteSettingsFile(path, SettingsBytes("")));
   EXPECT_EQ(Read(path), "\r\n");
 }
 
@@ -82,9 +82,9 @@ TEST_F(SettingsFileTest, FailedWriteKeepsOldContentAndLeavesNoTemporaryFile) {
   // A folder named setup.dat: the new file cannot be renamed over it.
   const std::filesystem::path path = folder_ / "setup.dat";
   std::filesystem::create_directories(path / "inside");
-  const std::optional<std::string> error = WriteSettingsFile(path, SettingsBytes("lost"));
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->rfind("rename: ", 0), 0U) << *error;
+  const OsResult<void> saved = WriteSettingsFile(path, SettingsBytes("lost"));
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.reason().rfind("rename: ", 0), 0U) << saved.reason();
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
     names.push_back(entry.path().filename().string());

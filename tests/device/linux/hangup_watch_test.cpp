@@ -25,8 +25,8 @@ TEST(HangupWatchTest, NodeHangingUpCountsAsRemoval) {
   const std::string node = ptsname(master);
 
   device::OpenResult opened = device::linux_hid::HidrawDevice::Open(node, {}, {});
-  ASSERT_NE(opened.device, nullptr) << opened.error;
-  auto& hidraw = static_cast<device::linux_hid::HidrawDevice&>(*opened.device);
+  ASSERT_TRUE(opened) << opened.reason();
+  auto& hidraw = static_cast<device::linux_hid::HidrawDevice&>(*opened.value());
   std::unique_ptr<device::RemovalWatch> watch = device::linux_hid::UdevRemovalWatch::Start(hidraw);
   ASSERT_NE(watch, nullptr);
   int notified = 0;

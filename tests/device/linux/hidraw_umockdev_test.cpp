@@ -98,8 +98,8 @@ TEST_F(HidrawTest, InputLengthComesFromSysfsOrElseFromTheNodesDescriptor) {
   MockNode& withoutSysfs = bus.add(1, 0x4A5D, 0x7311, false);
   for (MockNode* node : {&withSysfs, &withoutSysfs}) {
     device::OpenResult opened = platform->open(node->devnode);
-    ASSERT_NE(opened.device, nullptr) << opened.error;
-    EXPECT_EQ(opened.device->inputReportLength(), std::optional<std::size_t>{8});
+    ASSERT_TRUE(opened) << opened.reason();
+    EXPECT_EQ(opened.value()->inputReportLength(), std::optional<std::size_t>{8});
   }
   EXPECT_EQ(withSysfs.descriptorQueries, 0u);
   EXPECT_EQ(withoutSysfs.descriptorQueries, 2u);

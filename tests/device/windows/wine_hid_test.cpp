@@ -93,8 +93,8 @@ TEST(SystemHidSearch, ConnectsTheFirstInterfaceWithItsIdsAndReleasesIt) {
 TEST(SystemHidOpen, KeepsTheSystemsReasonForAFailedOpen) {
   std::unique_ptr<HidPlatform> platform = MakeSystemHidPlatform();
   const OpenResult opened = platform->open(R"(\\?\hid#vid_4a5d&pid_7310#nowhere#{4d1e55b2-f16f-11cf-88cb-001111000030})");
-  EXPECT_EQ(opened.device, nullptr);
-  EXPECT_NE(opened.error.find("(error "), std::string::npos) << opened.error;
+  EXPECT_FALSE(opened);
+  EXPECT_NE(opened.reason().find("(error "), std::string::npos) << opened.reason();
 }
 
 constexpr char kConnected[] =

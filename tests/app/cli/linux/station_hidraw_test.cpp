@@ -56,9 +56,8 @@ TEST(StationHidraw, NodesAddedWhileRunningAreFlashedAndNamedByTheirPort) {
   // test from failing when a loaded machine lets umockdev's uevent arrive before the
   // station's monitor reads it.
   settings.eventSafetyInterval = std::chrono::seconds{2};
-  std::string error;
-  const std::optional<cli::StationImage> image = cli::HashStationImage(settings, error);
-  ASSERT_TRUE(image) << error;
+  const OsResult<cli::StationImage> image = cli::HashStationImage(settings);
+  ASSERT_TRUE(image) << image.reason();
 
   bus.addUsbParent(0, "FIRST");
   bus.add(0, 0x4A5D, 0x7310);
@@ -69,7 +68,7 @@ TEST(StationHidraw, NodesAddedWhileRunningAreFlashedAndNamedByTheirPort) {
   std::jthread station([&] {
     cli::StationIo io{*platform, bus.clock, [] { return std::chrono::system_clock::now(); },
                       events, {}, {}, {}};
-    summary = cli::RunStation(settings, *image, io, drain.get_token(), {});
+    summary = cli::RunStation(settings, image.value(), io, drain.get_token(), {});
   });
   ASSERT_TRUE(events.wait(1));  // the station is running and listening
 
