@@ -16,30 +16,15 @@ out=${2:-docs/screenshot-demo.png}
 firmware=$(realpath examples/kvm-demo.bin)
 
 work=$(mktemp -d)
-display_number=97
-while [ -e "/tmp/.X11-unix/X$display_number" ]; do display_number=$((display_number + 1)); done
-export DISPLAY=:$display_number
+source scripts/lib/x-display.sh
+x_display_pick 97
 export XDG_CONFIG_HOME=$work/config
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_CONFIG_HOME/ZenthoIAP" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 printf '%s\r\n' "$firmware" > "$XDG_CONFIG_HOME/ZenthoIAP/setup.dat"
 
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  local status=$?
-  # On failure the program's own output tells why.
-  [ "$status" -ne 0 ] && [ -f "$work/app.log" ] && sed "s/^/ZenthoIAP: /" "$work/app.log" >&2
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+x_display_start 1280x800x24
 
 "$app" --simulate >"$work/app.log" 2>&1 &
 app_pid=$!

@@ -55,30 +55,16 @@ Chip Revision : 1
 
 echo "=== package: the installed ZenthoIAP under Xvfb ==="
 work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  local status=$?
-  [ "$status" -ne 0 ] && [ -f "$work/app.log" ] && sed "s/^/ZenthoIAP: /" "$work/app.log" >&2
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-display_number=77
-while [ -e "/tmp/.X11-unix/X$display_number" ]; do display_number=$((display_number + 1)); done
+source scripts/lib/x-display.sh
+x_display_pick 77
 # A fresh user: the settings file must land in the default ~/.config.
-export DISPLAY=:$display_number HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
+export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
 unset XDG_CONFIG_HOME
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 settings=$HOME/.config/ZenthoIAP/setup.dat
 
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+x_display_start 1024x768x24 || fail "no X display"
 
 (cd "$work" && exec /usr/bin/ZenthoIAP --simulate) >"$work/app.log" 2>&1 &
 app_pid=$!

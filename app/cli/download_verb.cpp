@@ -119,11 +119,7 @@ void DownloadVerb::options(CLI::App& command) {
       ->type_name("SECONDS")
       ->check(FiniteNumber())
       ->check(CLI::Range(0.0, 86400.0));
-  command
-      .add_option("--ack-timeout", options_.ackTimeoutMs,
-                  "Longest wait for one block's acknowledgement (default 5000)")
-      ->type_name("MS")
-      ->check(CLI::Range(1U, 3600000U));
+  AddAckTimeoutOption(command, options_.ackTimeoutMs);
   command.add_flag("--json", options_.json, "JSON Lines on stdout, one object per event");
   command.add_flag("--quiet,-q", options_.quiet, "No log on stdout; the exit code tells");
   command.add_option("--log", options_.logPath, "Also write the exact log (CR LF) to FILE")

@@ -47,11 +47,7 @@ void StationVerb::options(CLI::App& command) {
   command.add_option("--max-parallel", options_.maxParallel, "At most N sessions at once")
       ->type_name("N")
       ->check(CLI::Range(1U, 1024U));
-  command
-      .add_option("--ack-timeout", options_.ackTimeoutMs,
-                  "Longest wait for one block's acknowledgement (default 5000)")
-      ->type_name("MS")
-      ->check(CLI::Range(1U, 3600000U));
+  AddAckTimeoutOption(command, options_.ackTimeoutMs);
   command.add_flag("--quiet,-q", options_.quiet, "No terminal bell on each verdict");
   command
       .add_flag("--simulate", options_.simulate,
