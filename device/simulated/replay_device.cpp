@@ -2,6 +2,7 @@
 #include "device/simulated/replay_device.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
@@ -59,18 +60,33 @@ std::string Decode(const TraceEntry& entry) {
 // session accepts (16384 bytes, 32768 hex digits) and the fields before it.
 constexpr std::size_t kMaxTraceLineLength = 2 * kMaxInputReportLength + 256;
 
-// Like std::getline, but stops storing one character past kMaxTraceLineLength, so that a
-// file without line ends (or a huge sparse one) cannot take all memory.
+// Like std::getline, but stops storing within one run past kMaxTraceLineLength, so that a
+// file without line ends (or a huge sparse one) cannot take all memory. The line is taken
+// in runs by istream::getline, which copies what the stream holds in bulk rather than a
+// character at a time.
 bool ReadBoundedLine(std::istream& in, std::string& line) {
   line.clear();
-  bool any = false;
-  for (int c; (c = in.get()) != std::char_traits<char>::eof();) {
-    any = true;
-    if (c == '\n') return true;
-    line.push_back(static_cast<char>(c));
-    if (line.size() > kMaxTraceLineLength) return true;
+  char run[4096];
+  for (;;) {
+    in.getline(run, sizeof run);
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (in.bad()) return false;
+    if (in.eof()) {
+      // The last line, without its line end (or nothing at all).
+      line.append(run, got);
+      return got > 0 || !line.empty();
+    }
+    if (in.fail()) {
+      // A full run: the line goes on. Anything else is a stream that cannot be read.
+      if (got + 1 != sizeof run) return !line.empty();
+      in.clear();
+      line.append(run, got);
+      if (line.size() > kMaxTraceLineLength) return true;
+      continue;
+    }
+    line.append(run, got - 1);  // gcount counts the line end, which is not stored
+    return true;
   }
-  return any;
 }
 
 // About 31 years: longer than any session, far inside the clock's range.
@@ -101,12 +117,15 @@ bool ParseHex(std::string_view text, std::vector<std::uint8_t>& bytes) {
   bytes.clear();
   if (text == "-") return true;
   if (text.size() % 2 != 0) return false;
-  bytes.reserve(text.size() / 2);
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = HexDigitValue(text[i]);
-    const int low = HexDigitValue(text[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  bytes.resize(text.size() / 2);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const int high = HexDigitValue(text[2 * i]);
+    const int low = HexDigitValue(text[2 * i + 1]);
+    if (high < 0 || low < 0) {
+      bytes.clear();
+      return false;
+    }
+    bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
   }
   return true;
 }
@@ -125,9 +144,11 @@ std::string FormatTraceLine(const TraceEntry& entry) {
   if (entry.bytes.empty()) {
     line.push_back('-');
   } else {
+    std::size_t at = line.size();
+    line.resize(at + 2 * entry.bytes.size());
     for (const std::uint8_t byte : entry.bytes) {
-      line.push_back(kDigits[byte >> 4]);
-      line.push_back(kDigits[byte & 0x0F]);
+      line[at++] = kDigits[byte >> 4];
+      line[at++] = kDigits[byte & 0x0F];
     }
   }
   line.push_back('\n');
@@ -135,14 +156,16 @@ std::string FormatTraceLine(const TraceEntry& entry) {
 }
 
 std::optional<TraceEntry> ParseTraceLine(std::string_view line, std::string& error) {
-  std::vector<std::string_view> fields;
-  for (std::size_t start = 0; start <= line.size();) {
+  // The six fields; past six only the count matters, for the error.
+  std::array<std::string_view, 6> fields;
+  std::size_t count = 0;
+  for (std::size_t start = 0; start <= line.size(); ++count) {
     const std::size_t space = std::min(line.find(' ', start), line.size());
-    fields.push_back(line.substr(start, space - start));
+    if (count < fields.size()) fields[count] = line.substr(start, space - start);
     start = space + 1;
   }
-  if (fields.size() != 6) {
-    error = "expected 6 fields, found " + std::to_string(fields.size());
+  if (count != fields.size()) {
+    error = "expected 6 fields, found " + std::to_string(count);
     return std::nullopt;
   }
   TraceEntry entry;
