@@ -10,6 +10,12 @@ namespace {
 
 char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(), Lower);
+  return lower;
+}
+
 std::optional<std::uint16_t> FourHexDigits(std::string_view text) {
   if (text.size() < 4) return std::nullopt;
   unsigned value = 0;
@@ -31,8 +37,7 @@ std::optional<std::uint16_t> FourHexDigits(std::string_view text) {
 }  // namespace
 
 std::optional<HidIds> IdsFromPath(std::string_view path) {
-  std::string lower(path);
-  std::transform(lower.begin(), lower.end(), lower.begin(), Lower);
+  const std::string lower = LowerCase(path);
   const std::size_t vid = lower.find("vid_");
   if (vid == std::string::npos) return std::nullopt;
   const std::size_t pid = lower.find("pid_", vid);
@@ -48,5 +53,17 @@ bool SamePath(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
+
+void PathSpellings::learn(const std::string& path) { byLowerCase_[LowerCase(path)] = path; }
+
+bool PathSpellings::knows(std::string_view name) const { return byLowerCase_.contains(LowerCase(name)); }
+
+std::string PathSpellings::spell(std::string_view name) const {
+  std::string lower = LowerCase(name);
+  const auto it = byLowerCase_.find(lower);
+  return it != byLowerCase_.end() ? it->second : lower;
+}
+
+void PathSpellings::forget(std::string_view name) { byLowerCase_.erase(LowerCase(name)); }
 
 }  // namespace zentho::device::windows_hid

@@ -1,16 +1,15 @@
-// Watches the connected interface for removal: a message-only window on a thread of its
-// own, registered for the HID class's device-interface notifications, that compares
-// each removal's interface name with the connected path.
+// Watches the connected interface for removal: the notification window's removals,
+// each interface name compared with the connected path.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <future>
-#include <thread>
 
 #include "device/hid_platform.h"
 #include "device/removal_flag.h"
+#include "device/windows/notification_window.h"
 
 namespace zentho::device::windows_hid {
 
@@ -24,7 +23,6 @@ class NotificationWatch final : public RemovalWatch {
   // Null when the window or its thread cannot be had. A failed registration still gives
   // a watch, which then hears of no removal (the reason goes to the debug output).
   static std::unique_ptr<NotificationWatch> Start(const std::string& path);
-  ~NotificationWatch() override;
   NotificationWatch(const NotificationWatch&) = delete;
   NotificationWatch& operator=(const NotificationWatch&) = delete;
 
@@ -33,20 +31,16 @@ class NotificationWatch final : public RemovalWatch {
   void setNotify(std::function<void()> notify) override { flag_.setNotify(std::move(notify)); }
 
   // The window that receives WM_DEVICECHANGE (an HWND), for tests that send it one.
-  void* window() const { return window_; }
-  bool registered() const { return registration_ != nullptr; }
+  void* window() const { return window_->window(); }
+  bool registered() const { return window_->registered(); }
 
  private:
   explicit NotificationWatch(std::string path) : path_(std::move(path)) {}
-  static std::intptr_t __stdcall WindowProcedure(void* window, unsigned message,
-                                                 std::uintptr_t wParam, std::intptr_t lParam);
-  void run(std::promise<bool>& ready);
 
   const std::string path_;
   RemovalFlag flag_;
-  void* window_ = nullptr;        // written by the watch's thread before Start returns
-  void* registration_ = nullptr;  // HDEVNOTIFY, the watch's thread's alone afterwards
-  std::thread thread_;
+  // Last: the window's thread ends before the flag goes.
+  std::unique_ptr<NotificationWindow> window_;
 };
 
 }  // namespace zentho::device::windows_hid

@@ -8,7 +8,9 @@
 #include "device/system_hid_platform.h"
 #include "device/windows/hid_api.h"
 #include "device/windows/hid_path.h"
+#include "device/windows/interface_arrival_watch.h"
 #include "device/windows/notification_watch.h"
+#include "device/windows/usb_device_facts.h"
 #include "device/windows/win32_error.h"
 #include "device/windows/windows_hid_device.h"
 
@@ -57,7 +59,10 @@ class SetupApiList final : public InterfaceList {
     }
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
     detail->cbSize = kFixedPart;
-    if (!SetupDiGetDeviceInterfaceDetailA(list_, &interfaceData, detail, required, nullptr, nullptr)) {
+    // The interface's device node comes with its path: the way up to the USB device.
+    SP_DEVINFO_DATA node{};
+    node.cbSize = sizeof node;
+    if (!SetupDiGetDeviceInterfaceDetailA(list_, &interfaceData, detail, required, nullptr, &node)) {
       DebugLine("SetupDiGetDeviceInterfaceDetailA: " + LastErrorText());
       return InterfaceSlot{InterfaceSlot::Status::DetailReadFailed, {}, {}};
     }
@@ -65,8 +70,12 @@ class SetupApiList final : public InterfaceList {
     const char* path = detail->DevicePath;
     const std::size_t room = buffer.size() - static_cast<std::size_t>(path - buffer.data());
     std::string devicePath(path, strnlen(path, room));
-    std::optional<HidIds> listed = IdsFromPath(devicePath);
-    return InterfaceSlot{InterfaceSlot::Status::Path, std::move(devicePath), listed};
+    InterfaceSlot slot{InterfaceSlot::Status::Path, std::move(devicePath), {}};
+    slot.listedIds = IdsFromPath(slot.path);
+    UsbDeviceFacts facts = FactsAbove(node.DevInst);
+    slot.portPath = std::move(facts.locationPath);
+    slot.serialNumber = std::move(facts.serialNumber);
+    return slot;
   }
 
  private:
@@ -84,6 +93,19 @@ OpenResult SetupApiHidPlatform::open(const std::string& path) { return WindowsHi
 
 std::unique_ptr<RemovalWatch> SetupApiHidPlatform::watchRemoval(HidDevice& device) {
   return NotificationWatch::Start(device.path());
+}
+
+std::unique_ptr<ArrivalWatch> SetupApiHidPlatform::watchArrivals() {
+  return InterfaceArrivalWatch::Start([] {
+    std::vector<std::string> paths;
+    SetupApiList list;
+    for (std::size_t i = 0;; ++i) {
+      std::optional<InterfaceSlot> slot = list.at(i);
+      if (!slot) break;
+      if (slot->status == InterfaceSlot::Status::Path) paths.push_back(std::move(slot->path));
+    }
+    return paths;
+  });
 }
 
 }  // namespace zentho::device::windows_hid

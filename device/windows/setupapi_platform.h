@@ -1,5 +1,6 @@
 // The Windows HID platform: interfaces of the HID class listed through SetupAPI,
-// opened with CreateFileA, watched through device-interface notifications.
+// opened with CreateFileA, watched (removal, arrivals) through device-interface
+// notifications.
 #pragma once
 
 #include <memory>
@@ -13,6 +14,7 @@ class SetupApiHidPlatform final : public HidPlatform {
   std::unique_ptr<InterfaceList> listInterfaces() override;
   OpenResult open(const std::string& path) override;
   std::unique_ptr<RemovalWatch> watchRemoval(HidDevice& device) override;
+  std::unique_ptr<ArrivalWatch> watchArrivals() override;
 };
 
 }  // namespace zentho::device::windows_hid

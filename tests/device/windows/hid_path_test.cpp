@@ -1,5 +1,5 @@
-// IDs read from device paths, path comparison, and which WM_DEVICECHANGE records mean
-// that the connected interface has gone.
+// Which WM_DEVICECHANGE records mean that the connected interface has gone, the names
+// they carry, and the system's error texts.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "device/windows/hid_path.h"
+#include "device/windows/notification_window.h"
 #include "device/windows/notification_watch.h"
 #include "device/windows/win32_error.h"
 
@@ -18,32 +18,6 @@ namespace {
 
 constexpr char kPath[] =
     R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
-
-struct PathCase {
-  const char* path;
-  std::optional<HidIds> ids;
-};
-
-TEST(IdsFromPath, ReadsVendorAndProductInAnyCase) {
-  const PathCase cases[] = {
-      {kPath, HidIds{0x4A5D, 0x7310}},
-      {R"(\\?\HID#VID_4A5D&PID_7310&MI_01#8&abc#{4d1e55b2-f16f-11cf-88cb-001111000030})", HidIds{0x4A5D, 0x7310}},
-      {R"(\\?\hid#vid_ffff&pid_0001#x)", HidIds{0xFFFF, 0x0001}},
-      {R"(\\?\hid#vid_4a5d#x)", std::nullopt},            // no product ID
-      {R"(\\?\hid#vid_4a5g&pid_7310#x)", std::nullopt},   // not hexadecimal
-      {R"(\\?\hid#vid_4a5&pid_7310#x)", std::nullopt},    // three digits
-      {R"(\\?\hid#wine_hid#x)", std::nullopt},
-      {"", std::nullopt},
-  };
-  for (const PathCase& c : cases) EXPECT_EQ(IdsFromPath(c.path), c.ids) << c.path;
-}
-
-TEST(SamePath, IgnoresCaseOnly) {
-  EXPECT_TRUE(SamePath(kPath, R"(\\?\HID#VID_4A5D&PID_7310#7&1A2B3C4D&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030})"));
-  EXPECT_FALSE(SamePath(kPath, R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030})"));
-  EXPECT_FALSE(SamePath(kPath, std::string(kPath) + "x"));
-  EXPECT_FALSE(SamePath("", kPath));
-}
 
 // A record as the system builds it: the fixed part, then the name and its terminator.
 std::vector<std::uint8_t> InterfaceRecord(const std::string& name, DWORD deviceType = DBT_DEVTYP_DEVICEINTERFACE) {
@@ -90,6 +64,22 @@ TEST(IsRemovalOf, OnlyTheConnectedInterfacesRemoval) {
     EXPECT_EQ(IsRemovalOf(c.event, c.record.data(), kPath), c.removal) << c.what;
   }
   EXPECT_FALSE(IsRemovalOf(DBT_DEVICEREMOVECOMPLETE, nullptr, kPath));
+}
+
+TEST(InterfaceName, AnsiOrUtf16NamesOfInterfaceRecordsOnly) {
+  EXPECT_EQ(InterfaceName(InterfaceRecord(kPath).data()), kPath);
+  EXPECT_EQ(InterfaceName(WideInterfaceRecord(kPath).data()), kPath);
+  // A UTF-16 letter outside ASCII shows as '?'.
+  std::vector<std::uint8_t> wide = WideInterfaceRecord("ab");
+  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
+  wide[offset + 3] = 0x04;  // U+0462 in place of 'b'
+  EXPECT_EQ(InterfaceName(wide.data()), "a?");
+  // A record cut short of its name: an empty name.
+  std::vector<std::uint8_t> cut = InterfaceRecord(kPath);
+  reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(cut.data())->dbcc_size = static_cast<DWORD>(offset);
+  EXPECT_EQ(InterfaceName(cut.data()), "");
+  EXPECT_EQ(InterfaceName(InterfaceRecord(kPath, DBT_DEVTYP_VOLUME).data()), std::nullopt);
+  EXPECT_EQ(InterfaceName(nullptr), std::nullopt);
 }
 
 TEST(Win32ErrorText, SystemTextThenCode) {
