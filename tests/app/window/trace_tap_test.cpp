@@ -1,18 +1,18 @@
-// The window's --trace: which argument names the file, and what the tap records.
+// The window's --trace: what the tap records, and what it does when it cannot.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "app/qt/trace_option.h"
+#include "app/window/trace_tap.h"
 #include "device/simulated/replay_device.h"
 #include "tests/app/window/recording_trace.h"
 #include "tests/support/temp_dir.h"
 
-namespace zentho::qt {
+namespace zentho::window {
 namespace {
 
-using window::test::RecordingTrace;
+using test::RecordingTrace;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -29,27 +29,12 @@ class AcceptingChannel final : public ReportChannel {
   std::optional<std::size_t> inputReportLength() override { return std::nullopt; }
 };
 
-TEST(TraceArgument, NamesTheFileAfterTheOption) {
-  const struct {
-    QStringList arguments;
-    std::optional<std::string> path;
-  } cases[] = {
-      {{"ZenthoIAP"}, std::nullopt},
-      {{"ZenthoIAP", "--trace", "t.txt"}, "t.txt"},
-      {{"ZenthoIAP", "--simulate", "--trace", "dir/run 1.trace"}, "dir/run 1.trace"},
-      {{"ZenthoIAP", "--trace"}, std::nullopt},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(TraceArgument(c.arguments), c.path) << c.arguments.join(' ').toStdString();
-  }
-}
-
 TEST(TraceTap, RecordsEachDownloadAfresh) {
   testing::TempDir dir;
   const std::string path = dir.file("window.trace");
   ManualClock clock;
   RecordingTrace trace;
-  const window::ChannelTap tap = TraceTap(path, clock, trace);
+  const ChannelTap tap = TraceTap(path, clock, trace);
   auto device = std::make_shared<AcceptingChannel>();
   const std::string header = std::string(sim::kTraceHeader) + std::string(sim::kTraceColumns);
 
@@ -77,4 +62,4 @@ TEST(TraceTap, UnwritableFileLeavesTheChannelAndSaysWhy) {
 }
 
 }  // namespace
-}  // namespace zentho::qt
+}  // namespace zentho::window
