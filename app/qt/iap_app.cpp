@@ -12,9 +12,9 @@
 #include "app/qt/desktop_services.h"
 #include "app/qt/iap_window.h"
 #include "app/qt/qt_window_thread.h"
-#include "app/qt/trace_option.h"
 #include "app/window/control_ids.h"
 #include "app/window/start_options.h"
+#include "app/window/trace_tap.h"
 #include "app/window/window_strings.h"
 #include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
@@ -61,9 +61,7 @@ bool CIapApp::InitInstance(const QStringList& arguments) {
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock,        workers,   SettingsPath()};
-  if (std::optional<std::string> tracePath = TraceArgument(arguments)) {
-    services.channelTap = TraceTap(std::move(*tracePath), clock, trace);
-  }
+  if (options.tracePath) services.channelTap = window::TraceTap(*options.tracePath, clock, trace);
   window::CIapDlg dlg(services);
   IapWindow window(dlg);
   window_ = &window;

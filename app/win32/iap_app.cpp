@@ -9,6 +9,7 @@
 #include "app/win32/win32_window_thread.h"
 #include "app/window/iap_dlg.h"
 #include "app/window/start_options.h"
+#include "app/window/trace_tap.h"
 #include "app/window/window_strings.h"
 #include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
@@ -41,6 +42,7 @@ bool CIapApp::InitInstance(HINSTANCE instance, const std::vector<std::string>& a
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock, workers, window::SettingsBesideExecutable(ExecutablePath())};
+  if (options.tracePath) services.channelTap = window::TraceTap(*options.tracePath, clock, trace);
   window::CIapDlg dlg(services);
   IapDialog dialog(dlg, windowThread);
   dialog.run(instance);

@@ -6,7 +6,11 @@ namespace zentho::window {
 StartOptions ParseStartOptions(std::span<const std::string> arguments) {
   StartOptions options;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == "--simulate") options.simulate = true;
+    if (arguments[i] == "--simulate") {
+      options.simulate = true;
+    } else if (arguments[i] == "--trace" && i + 1 < arguments.size()) {
+      options.tracePath = arguments[++i];
+    }
   }
   return options;
 }

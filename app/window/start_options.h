@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,8 @@ inline constexpr std::string_view kSettingsFileName = "setup.dat";
 struct StartOptions {
   // --simulate: a simulated device instead of the system's HID interfaces.
   bool simulate = false;
+  // --trace FILE: every download's report exchanges recorded to FILE.
+  std::optional<std::string> tracePath;
 };
 
 // `arguments` as the program got them, its own name first; unknown words are ignored,

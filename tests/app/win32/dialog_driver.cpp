@@ -1,6 +1,7 @@
-// Drives ZenthoIAP.exe --simulate from outside, as an operator would: reads its controls
-// back with Win32 calls, runs a whole simulated download with messages, opens the About
-// box, waits while the screenshot is taken, closes the window and checks setup.dat.
+// Drives ZenthoIAP.exe --simulate --trace FILE from outside, as an operator would: reads
+// its controls back with Win32 calls, runs a whole simulated download with messages,
+// checks its report trace, opens the About box, waits while the screenshot is taken,
+// closes the window and checks setup.dat.
 // Usage: dialog_driver ZenthoIAP.exe WORK_FOLDER   (prints each failed check; exit 0 = pass)
 #include <windows.h>
 
@@ -17,6 +18,7 @@
 #include "app/window/dialog_template.h"
 #include "app/window/window_strings.h"
 #include "device/link_messages.h"
+#include "device/simulated/replay_device.h"
 #include "transfer/session_messages.h"
 
 namespace {
@@ -247,6 +249,30 @@ void RunDownload(HWND dialog, std::uint32_t length) {
   Check(elapsed.size() == 8 && elapsed.substr(0, 6) == "00:00:", "elapsed time " + elapsed);
 }
 
+// The trace --trace wrote of the download: the file's header, then every exchange of a
+// session that passed, starting with the declared input length.
+void CheckTrace(const std::string& path) {
+  const std::string text = ReadFile(path);
+  const std::string header = std::string(zentho::sim::kTraceHeader) + std::string(zentho::sim::kTraceColumns);
+  CheckEqual(text.substr(0, header.size()), header, "trace header");
+  std::istringstream in(text);
+  std::string error;
+  const std::optional<std::vector<zentho::sim::TraceEntry>> entries = zentho::sim::ReadTrace(in, error);
+  Check(entries.has_value(), "the trace reads back: " + error);
+  if (!entries || entries->empty()) {
+    Check(false, "the trace holds the download's exchanges");
+    return;
+  }
+  Check(entries->front().kind == zentho::sim::TraceKind::InputLength, "the trace starts with the input length");
+  std::size_t outputs = 0;
+  for (const zentho::sim::TraceEntry& entry : *entries) {
+    Check(entry.ok, "every exchange of the trace succeeded");
+    if (entry.kind == zentho::sim::TraceKind::Output) ++outputs;
+  }
+  // The 2148-byte file goes out in more than one report, after the image type.
+  Check(outputs >= 3, "the trace holds the reports sent: " + std::to_string(outputs));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -272,7 +298,8 @@ int main(int argc, char** argv) {
   const std::string settings = work + "\\setup.dat";
   std::ofstream(settings, std::ios::binary) << firmware << "\r\n";
 
-  std::string command = "\"" + exe + "\" --simulate";
+  const std::string trace = work + "\\window.trace";
+  std::string command = "\"" + exe + "\" --simulate --trace \"" + trace + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -291,6 +318,7 @@ int main(int argc, char** argv) {
     CheckStartState(dialog, exe, firmware);
     CheckAboutBox(dialog);
     RunDownload(dialog, length);
+    CheckTrace(trace);
 
     // The screenshot is taken from outside Wine; it is told where the window is.
     RECT frame{};

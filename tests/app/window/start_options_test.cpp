@@ -26,6 +26,30 @@ TEST(ParseStartOptions, SimulateAnywhereAfterTheProgramsName) {
   }
 }
 
+TEST(ParseStartOptions, TraceNamesTheFileAfterIt) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::optional<std::string> tracePath;
+    bool simulate;
+  };
+  const Case cases[] = {
+      {{"ZenthoIAP"}, std::nullopt, false},
+      {{"ZenthoIAP", "--trace", "t.txt"}, "t.txt", false},
+      {{"ZenthoIAP", "--simulate", "--trace", "dir/run 1.trace"}, "dir/run 1.trace", true},
+      {{"ZenthoIAP", "--trace", "C:\\runs\\w.trace", "--simulate"}, "C:\\runs\\w.trace", true},
+      // The word after --trace is its file, even one that looks like an option.
+      {{"ZenthoIAP", "--trace", "--simulate"}, "--simulate", false},
+      {{"ZenthoIAP", "--trace"}, std::nullopt, false},
+      {{"--trace", "t.txt"}, std::nullopt, false},
+      {{"ZenthoIAP", "--trace=t.txt"}, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    const StartOptions options = ParseStartOptions(c.arguments);
+    EXPECT_EQ(options.tracePath, c.tracePath) << c.arguments.back();
+    EXPECT_EQ(options.simulate, c.simulate) << c.arguments.back();
+  }
+}
+
 TEST(SettingsBesideExecutable, SameFolderAsTheProgram) {
   const std::filesystem::path folder = std::filesystem::path("tools") / "zentho";
   EXPECT_EQ(SettingsBesideExecutable(folder / "ZenthoIAP.exe"), folder / "setup.dat");
