@@ -7,8 +7,8 @@ set(resources ${PROJECT_SOURCE_DIR}/resources)
 set(packaging_dir ${PROJECT_BINARY_DIR}/packaging)
 
 if(WIN32)
-  # The archive unpacks to one folder that runs from anywhere: the programs in bin/,
-  # the README and the licence at its top.
+  # The archive unpacks to one folder that runs from anywhere: both programs, the README
+  # and the licence side by side (the window keeps setup.dat beside itself).
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 else()
   set(doc_dir share/doc/${ZENTHO_PACKAGE_NAME})
@@ -68,7 +68,7 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME "ZenthoIAP-${PROJECT_VERSION}-windows-x64")
+  set(CPACK_PACKAGE_FILE_NAME "ZenthoIAP-${PROJECT_VERSION}-win64")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   set(CPACK_GENERATOR DEB)

@@ -11,7 +11,7 @@ packages=(
   xvfb imagemagick x11-utils
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
   clang libclang-rt-dev gcovr
-  lintian python3
+  lintian python3 unzip
 )
 
 missing=()
