@@ -1,6 +1,6 @@
 // Block transfer: re-offers, failed and pending status reads, refusals, progress.
-#include <dirent.h>
 
+#include "tests/support/fault_checks.h"
 #include "tests/transfer/session_fixture.h"
 
 namespace zentho::testing {
@@ -11,15 +11,6 @@ using std::chrono::milliseconds;
 using sim::Fault;
 using sim::FaultKind;
 using sim::Phase;
-
-std::size_t OpenDescriptors() {
-  std::size_t count = 0;
-  if (DIR* fds = opendir("/proc/self/fd")) {
-    while (readdir(fds) != nullptr) ++count;
-    closedir(fds);
-  }
-  return count;
-}
 
 TEST_F(SessionTest, BlockRefusedFourTimesFailsAfterFourLinesAndFourPauses) {
   device({.faults = {{.phase = Phase::Transfer, .at = 1, .kind = FaultKind::FailDelivery, .count = 4}}});

@@ -2,11 +2,11 @@
 // device or the operator can cause. Each scenario must end as the session promises:
 // the exact log, the result, the number of reports, the progress position, the pauses,
 // and no file left open.
-#include <dirent.h>
 
 #include <functional>
 #include <iostream>
 
+#include "tests/support/fault_checks.h"
 #include "tests/transfer/session_fixture.h"
 #include "transfer/session_messages.h"
 
@@ -26,16 +26,12 @@ constexpr auto kAckTimeout = std::chrono::milliseconds(40);
 // Descriptors open in this process, from /proc. Under Wine that folder shows the Wine
 // process's own descriptors, which come and go with its service threads: there the
 // check is left to the Linux runs (count 0).
-std::size_t OpenDescriptors() {
+std::size_t DescriptorsHere() {
 #ifdef _WIN32
   return 0;
+#else
+  return OpenDescriptors();
 #endif
-  std::size_t count = 0;
-  if (DIR* folder = opendir("/proc/self/fd")) {
-    while (readdir(folder) != nullptr) ++count;
-    closedir(folder);
-  }
-  return count;
 }
 
 // Requests a stop as the DNLOAD of one block goes out, as a closing window or Ctrl-C.
@@ -76,12 +72,6 @@ sim::FaultPlan One(sim::Fault fault) {
   sim::FaultPlan plan;
   plan.faults.push_back(fault);
   return plan;
-}
-
-std::string Repeat(const std::string& line, unsigned times) {
-  std::string text;
-  for (unsigned i = 0; i < times; ++i) text += line;
-  return text;
 }
 
 std::size_t Remaining(unsigned block) { return (kBlocks - 1 - block) * kBlockSize; }
@@ -161,7 +151,7 @@ TEST(FaultMatrix, EveryFaultAtEveryBlockEndsAsPromised) {
       DownloadRequest request{kModeKvmSystem, path, {.ackTimeout = kAckTimeout}};
       SessionContext context{stopping, configImage, sink, clock, stop.get_token()};
 
-      const std::size_t descriptors = OpenDescriptors();
+      const std::size_t descriptors = DescriptorsHere();
       const int result = RunDownloadSession(request, context);
       const Outcome expected = row.expected(block);
 
@@ -178,7 +168,7 @@ TEST(FaultMatrix, EveryFaultAtEveryBlockEndsAsPromised) {
         if (event.rfind("pos:", 0) == 0) seen = event;
       }
       EXPECT_EQ(seen, lastPosition);
-      EXPECT_EQ(OpenDescriptors(), descriptors);  // the firmware file was closed
+      EXPECT_EQ(DescriptorsHere(), descriptors);  // the firmware file was closed
       if (expected.result == 1) {
         const std::optional<sim::ReceivedImage> received = device.image(ImageType::KvmSystem);
         ASSERT_TRUE(received.has_value());

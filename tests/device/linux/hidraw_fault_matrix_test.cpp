@@ -6,7 +6,6 @@
 // the removal watch's verdict, the firmware file closed and nothing reaching the node
 // after the link is released.
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <cerrno>
 #include <cstring>
@@ -21,6 +20,7 @@
 #include "device/link_messages.h"
 #include "device/linux/udev_platform.h"
 #include "tests/device/linux/mock_hidraw.h"
+#include "tests/support/fault_checks.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/download_session.h"
@@ -36,21 +36,6 @@ constexpr std::size_t kImageLength = kBlocks * kBlockSize;
 // Report ioctls of a healthy session: SETIMGTYPE and its status read, a DNLOAD and an
 // acknowledgement per block, the closing DNLOAD. (The input length comes from sysfs.)
 constexpr std::size_t kHealthyReports = 2 + 2 * kBlocks + 1;
-
-std::size_t OpenDescriptors() {
-  std::size_t count = 0;
-  if (DIR* folder = opendir("/proc/self/fd")) {
-    while (readdir(folder) != nullptr) ++count;
-    closedir(folder);
-  }
-  return count;
-}
-
-std::string Repeat(const std::string& line, unsigned times) {
-  std::string text;
-  for (unsigned i = 0; i < times; ++i) text += line;
-  return text;
-}
 
 std::size_t Remaining(unsigned block) { return (kBlocks - 1 - block) * kBlockSize; }
 // Report ioctls of a session that failed at `block` before its DNLOAD: the handshake and

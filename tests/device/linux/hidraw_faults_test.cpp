@@ -18,6 +18,7 @@
 #include "device/link_messages.h"
 #include "device/linux/udev_platform.h"
 #include "tests/device/linux/mock_hidraw.h"
+#include "tests/support/fault_checks.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/download_session.h"
@@ -72,12 +73,6 @@ class HidrawFaultTest : public ::testing::Test {
   RecordingSink sink;
   ConfigImage configImage{};
 };
-
-std::string Repeat(const std::string& text, int times) {
-  std::string all;
-  for (int i = 0; i < times; ++i) all += text;
-  return all;
-}
 
 TEST_F(HidrawFaultTest, CompositeDeviceConnectsItsVendorNodeAndNeverWritesToTheKeyboard) {
   MockNode& keyboard =

@@ -12,34 +12,18 @@
 #include "device/windows/notification_window.h"
 #include "device/windows/notification_watch.h"
 #include "device/windows/win32_error.h"
+#include "tests/device/windows/broadcast_records.h"
 
 namespace zentho::device::windows_hid {
 namespace {
 
+using records::InterfaceRecord;
+using records::WideInterfaceRecord;
+
 constexpr char kPath[] =
     R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
 
-// A record as the system builds it: the fixed part, then the name and its terminator.
-std::vector<std::uint8_t> InterfaceRecord(const std::string& name, DWORD deviceType = DBT_DEVTYP_DEVICEINTERFACE) {
-  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-  std::vector<std::uint8_t> bytes(offset + name.size() + 1, 0);
-  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
-  record->dbcc_size = static_cast<DWORD>(bytes.size());
-  record->dbcc_devicetype = deviceType;
-  std::memcpy(bytes.data() + offset, name.data(), name.size());
-  return bytes;
-}
 
-// The same with the name in UTF-16, which the system may send even to an ANSI window.
-std::vector<std::uint8_t> WideInterfaceRecord(const std::string& name) {
-  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-  std::vector<std::uint8_t> bytes(offset + 2 * (name.size() + 1), 0);
-  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
-  record->dbcc_size = static_cast<DWORD>(bytes.size());
-  record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  for (std::size_t i = 0; i < name.size(); ++i) bytes[offset + 2 * i] = static_cast<std::uint8_t>(name[i]);
-  return bytes;
-}
 
 TEST(IsRemovalOf, OnlyTheConnectedInterfacesRemoval) {
   const std::string upper = R"(\\?\HID#VID_4A5D&PID_7310#7&1A2B3C4D&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030})";

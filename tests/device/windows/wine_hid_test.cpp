@@ -17,9 +17,13 @@
 #include "device/system_hid_platform.h"
 #include "device/windows/interface_arrival_watch.h"
 #include "device/windows/notification_watch.h"
+#include "tests/device/windows/broadcast_records.h"
 
 namespace zentho::device::windows_hid {
 namespace {
+
+using records::InterfaceRecord;
+using records::WideInterfaceRecord;
 
 // The process's open handles, counted by probing every handle value: Wine's
 // GetProcessHandleCount answers 0 whatever is open. Handle values are multiples of 4.
@@ -102,26 +106,7 @@ TEST(SystemHidOpen, KeepsTheSystemsReasonForAFailedOpen) {
 constexpr char kConnected[] =
     R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
 
-std::vector<std::uint8_t> Record(const std::string& name, DWORD deviceType = DBT_DEVTYP_DEVICEINTERFACE) {
-  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-  std::vector<std::uint8_t> bytes(offset + name.size() + 1, 0);
-  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
-  record->dbcc_size = static_cast<DWORD>(bytes.size());
-  record->dbcc_devicetype = deviceType;
-  std::memcpy(bytes.data() + offset, name.data(), name.size());
-  return bytes;
-}
 
-// The name in UTF-16, as the system writes it.
-std::vector<std::uint8_t> WideRecord(const std::string& name) {
-  const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
-  std::vector<std::uint8_t> bytes(offset + 2 * (name.size() + 1), 0);
-  auto* record = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(bytes.data());
-  record->dbcc_size = static_cast<DWORD>(bytes.size());
-  record->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  for (std::size_t i = 0; i < name.size(); ++i) bytes[offset + 2 * i] = static_cast<std::uint8_t>(name[i]);
-  return bytes;
-}
 
 std::string Upper(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -144,16 +129,16 @@ TEST(NotificationWatch, OnlyTheConnectedPathsRemovalEndsTheLink) {
   watch->setNotify([&] { ++notified; });
 
   const std::string other = R"(\\?\hid#vid_046d&pid_c077#7&2&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
-  EXPECT_EQ(Send(*watch, DBT_DEVICEREMOVECOMPLETE, Record(other)), TRUE);
-  EXPECT_EQ(Send(*watch, DBT_DEVICEARRIVAL, Record(kConnected)), TRUE);
+  EXPECT_EQ(Send(*watch, DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(other)), TRUE);
+  EXPECT_EQ(Send(*watch, DBT_DEVICEARRIVAL, InterfaceRecord(kConnected)), TRUE);
   EXPECT_FALSE(watch->removed());
   EXPECT_EQ(notified.load(), 0);
 
-  EXPECT_EQ(Send(*watch, DBT_DEVICEREMOVECOMPLETE, Record(Upper(kConnected))), TRUE);
+  EXPECT_EQ(Send(*watch, DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(Upper(kConnected))), TRUE);
   EXPECT_TRUE(watch->removed());
   EXPECT_EQ(notified.load(), 1);
   // A second removal record changes nothing.
-  Send(*watch, DBT_DEVICEREMOVECOMPLETE, Record(kConnected));
+  Send(*watch, DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kConnected));
   EXPECT_EQ(notified.load(), 1);
 }
 
@@ -196,11 +181,11 @@ TEST(InterfaceArrivalWatch, NamesArrivalsAndDeparturesAsTheListDoes) {
 
   using Kind = InterfaceChange::Kind;
   const std::string unknown = R"(\\?\HID#VID_4A5D&PID_7310#9&ABC&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030})";
-  EXPECT_EQ(Send(watch->window(), DBT_DEVICEARRIVAL, WideRecord(Upper(listed))), TRUE);
-  EXPECT_EQ(Send(watch->window(), DBT_DEVICEQUERYREMOVE, Record(listed)), TRUE);
-  EXPECT_EQ(Send(watch->window(), DBT_DEVICEREMOVECOMPLETE, Record(listed, DBT_DEVTYP_VOLUME)), TRUE);
-  EXPECT_EQ(Send(watch->window(), DBT_DEVICEARRIVAL, Record(unknown)), TRUE);
-  EXPECT_EQ(Send(watch->window(), DBT_DEVICEREMOVECOMPLETE, Record(Upper(listed))), TRUE);
+  EXPECT_EQ(Send(watch->window(), DBT_DEVICEARRIVAL, WideInterfaceRecord(Upper(listed))), TRUE);
+  EXPECT_EQ(Send(watch->window(), DBT_DEVICEQUERYREMOVE, InterfaceRecord(listed)), TRUE);
+  EXPECT_EQ(Send(watch->window(), DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(listed, DBT_DEVTYP_VOLUME)), TRUE);
+  EXPECT_EQ(Send(watch->window(), DBT_DEVICEARRIVAL, InterfaceRecord(unknown)), TRUE);
+  EXPECT_EQ(Send(watch->window(), DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(Upper(listed))), TRUE);
   EXPECT_EQ(notified.load(), 3);
   std::string lower = unknown;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -1,0 +1,29 @@
+// Small helpers the fault tests share: the descriptors this process holds, and a log
+// line expected several times over.
+#pragma once
+
+#include <dirent.h>
+
+#include <cstddef>
+#include <string>
+
+namespace zentho::testing {
+
+// Descriptors open in this process, counted in /proc/self/fd.
+inline std::size_t OpenDescriptors() {
+  std::size_t count = 0;
+  if (DIR* folder = opendir("/proc/self/fd")) {
+    while (readdir(folder) != nullptr) ++count;
+    closedir(folder);
+  }
+  return count;
+}
+
+// `line` `times` times over.
+inline std::string Repeat(const std::string& line, unsigned times) {
+  std::string text;
+  for (unsigned i = 0; i < times; ++i) text += line;
+  return text;
+}
+
+}  // namespace zentho::testing
