@@ -43,7 +43,7 @@ std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targ
       }
       return WalkStep::Next;
     }
-    std::optional<HidIds> ids = opened.value()->ids();
+    OsResult<HidIds> ids = opened.value()->ids();
     if (!ids || !Matches(*ids, targetVendorId, targetProductId)) return WalkStep::Next;  // closes it
     if (std::optional<std::string> why = opened.value()->unsuitable()) {
       passedOver.push_back(msg::SkippedDevice(slot.path, *ids, *why));

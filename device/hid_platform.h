@@ -59,8 +59,8 @@ class InterfaceList {
 class HidDevice : public ReportChannel {
  public:
   virtual const std::string& path() const = 0;
-  // Vendor and product ID read from the open interface; nothing if they can't be read.
-  virtual std::optional<HidIds> ids() = 0;
+  // Vendor and product ID read from the open interface, or the OS's reason why not.
+  virtual OsResult<HidIds> ids() = 0;
   // A one-time explanation of why exchanges fail that the caller should show (for
   // example a kernel too old for the report ioctls). Empty once taken.
   virtual std::optional<std::string> takeDiagnostic() { return std::nullopt; }

@@ -17,7 +17,7 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
       report.openable = static_cast<bool>(opened);
       report.openError = opened.reason();
       if (opened) {
-        if (std::optional<HidIds> ids = opened.value()->ids()) report.ids = ids;
+        if (OsResult<HidIds> ids = opened.value()->ids()) report.ids = *ids;
         report.unsuitable = opened.value()->unsuitable();
       }
     }

@@ -39,6 +39,8 @@ inline std::string CannotOpenDevice(std::string_view path, HidIds ids, std::stri
 // keyboard and mouse nodes of a composite device open like the vendor one.
 inline constexpr std::string_view kNotDownloadInterface = "not the download interface";
 inline constexpr std::string_view kDescriptorUnreadable = "its report descriptor cannot be read";
+// An interface listed with the target IDs whose open node does not give them.
+inline constexpr std::string_view kIdsUnreadable = "its vendor and product ID cannot be read";
 
 inline std::string SkippedDevice(std::string_view path, HidIds ids, std::string_view reason) {
   std::string line = "Skipped device ";

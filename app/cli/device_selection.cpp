@@ -74,9 +74,10 @@ class Walk {
       cannotOpen(selection, query_.path, query_.ids, opened.reason());
       return;
     }
-    const std::optional<device::HidIds> ids = opened.value()->ids();
+    const OsResult<device::HidIds> ids = opened.value()->ids();
     if (!ids) {
-      selection.problems.push_back(query_.path + ": its vendor and product ID cannot be read");
+      selection.problems.push_back(query_.path + ": " + std::string(device::msg::kIdsUnreadable) +
+                                   ": " + ids.reason());
     } else if (*ids != query_.ids) {
       selection.problems.push_back(query_.path + " is " + FormatIds(*ids) + ", not the target " +
                                    FormatIds(query_.ids));
@@ -97,8 +98,16 @@ class Walk {
         if (slot.listedIds == query_.ids) cannotOpen(selection, slot.path, query_.ids, opened.reason());
         return WalkStep::Next;
       }
-      const std::optional<device::HidIds> ids = opened.value()->ids();
-      if (ids != query_.ids) return WalkStep::Next;  // closes it again
+      const OsResult<device::HidIds> ids = opened.value()->ids();
+      if (!ids) {
+        // Listed as the target, so most likely ours: never passed over without a word.
+        if (slot.listedIds == query_.ids) {
+          selection.problems.push_back(slot.path + ": " + std::string(device::msg::kIdsUnreadable) +
+                                       ": " + ids.reason());
+        }
+        return WalkStep::Next;
+      }
+      if (*ids != query_.ids) return WalkStep::Next;  // closes it again
       // The keyboard node of a composite device is closed unwritten, without a word:
       // the vendor node of the same device comes next.
       if (opened.value()->unsuitable()) return WalkStep::Next;

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "app/cli/hex_id.h"
@@ -22,8 +23,9 @@
 namespace zentho::cli {
 namespace {
 
-// How many looks a matching board that can't be opened gets (its access may be granted
-// a moment after it appears) before the operator is told.
+// How many looks a board that can't be opened, or whose IDs can't be read, gets before
+// it is passed over: its access may be granted, and its node answer, a moment after it
+// appears. The looks are pollInterval apart.
 constexpr unsigned kOpenAttempts = 3;
 
 std::string WithoutLineEnd(std::string line) {
@@ -94,7 +96,7 @@ class StationRun {
   enum class State { Pending, Running, Done };
   struct Known {
     State state = State::Pending;
-    unsigned openFailures = 0;
+    unsigned failedLooks = 0;
     Worker* worker = nullptr;
   };
 
@@ -112,6 +114,9 @@ class StationRun {
   bool fileStillMatches();
   void startPending();
   void start(const std::string& path, Known& known);
+  // A board that can't be taken yet: left pending for the next look, until the last
+  // attempt, when the operator is told `problem` (if any).
+  void lookAgainOrGiveUp(Known& known, const std::optional<std::string>& problem);
   void runWorker(Worker& worker);
 
   const StationSettings& settings_;
@@ -130,6 +135,7 @@ class StationRun {
   std::map<std::string, Board> shown_;  // finished boards still plugged in
   std::vector<std::unique_ptr<Worker>> workers_;
   std::size_t sessions_ = 0;
+  bool lookAgainSoon_ = false;  // a board is left pending for another look
   StationSummary summary_;
 };
 
@@ -151,9 +157,11 @@ StationSummary StationRun::run() {
     }
     for (const device::InterfaceChange& change : poller_.look(io_.platform)) apply(change);
     collectFinished(ended);
+    lookAgainSoon_ = false;
     if (!draining()) startPending();
     if (draining() && summary_.tally.running == 0) break;
-    wakeup_.waitFor(watch ? settings_.eventSafetyInterval : settings_.pollInterval);
+    // A board waiting for another look is not left to the next event.
+    wakeup_.waitFor(watch && !lookAgainSoon_ ? settings_.eventSafetyInterval : settings_.pollInterval);
   }
   workers_.clear();
   return summary_;
@@ -271,6 +279,15 @@ bool StationRun::fileStillMatches() {
   return false;
 }
 
+void StationRun::lookAgainOrGiveUp(Known& known, const std::optional<std::string>& problem) {
+  if (++known.failedLooks < kOpenAttempts) {
+    lookAgainSoon_ = true;
+    return;
+  }
+  if (problem) tell([&](StationEvents& e) { e.problem(*problem); });
+  known.state = State::Done;
+}
+
 void StationRun::startPending() {
   bool fileChecked = false;
   for (std::size_t i = 0; i < pending_.size();) {
@@ -307,20 +324,29 @@ void StationRun::start(const std::string& path, Known& known) {
   }
   device::OpenResult opened = io_.platform.open(path);
   if (!opened) {
-    if (!slot->listedIds) {
+    if (slot->listedIds) {
+      std::string line =
+          WithoutLineEnd(device::msg::CannotOpenDevice(path, settings_.ids, opened.reason()));
+      if (!io_.openHint.empty()) line += " (" + io_.openHint + ")";
+      lookAgainOrGiveUp(known, line);
+    } else {
       known.state = State::Done;
-      return;
     }
-    if (++known.openFailures < kOpenAttempts) return;
-    std::string line =
-        WithoutLineEnd(device::msg::CannotOpenDevice(path, settings_.ids, opened.reason()));
-    if (!io_.openHint.empty()) line += " (" + io_.openHint + ")";
-    tell([&](StationEvents& e) { e.problem(line); });
-    known.state = State::Done;
     return;
   }
-  const std::optional<device::HidIds> ids = opened.value()->ids();
-  if (ids != settings_.ids) {
+  // A node may answer only a moment after its arrival was announced (and the list may
+  // not show its IDs yet either): one whose IDs can't be read is looked at again, and
+  // the operator hears of it only if the list says it is ours.
+  const OsResult<device::HidIds> ids = opened.value()->ids();
+  if (!ids) {
+    std::optional<std::string> problem;
+    if (slot->listedIds) {
+      problem = path + ": " + std::string(device::msg::kIdsUnreadable) + ": " + ids.reason();
+    }
+    lookAgainOrGiveUp(known, problem);
+    return;  // closes it again
+  }
+  if (*ids != settings_.ids) {
     known.state = State::Done;  // closes it again
     return;
   }

@@ -80,9 +80,9 @@ HidrawDevice::HidrawDevice(int fd, std::string devnode, NodeSysfs sysfs, HostFac
 
 HidrawDevice::~HidrawDevice() { ::close(fd_); }
 
-std::optional<HidIds> HidrawDevice::ids() {
+OsResult<HidIds> HidrawDevice::ids() {
   hidraw_devinfo info{};
-  if (ioctl(fd_, HIDIOCGRAWINFO, &info) < 0) return std::nullopt;
+  if (ioctl(fd_, HIDIOCGRAWINFO, &info) < 0) return LastOsError();
   // The kernel's fields are signed 16-bit: IDs above 0x7FFF would turn negative.
   const HidIds ids{static_cast<std::uint16_t>(info.vendor), static_cast<std::uint16_t>(info.product)};
   // The pipe is looked at once the node is known, while sysfs still has the interface.

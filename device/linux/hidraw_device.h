@@ -35,7 +35,7 @@ class HidrawDevice final : public HidDevice {
   ~HidrawDevice() override;
 
   const std::string& path() const override { return devnode_; }
-  std::optional<HidIds> ids() override;
+  OsResult<HidIds> ids() override;
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;

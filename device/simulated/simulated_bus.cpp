@@ -80,17 +80,18 @@ class SimulatedList final : public device::InterfaceList {
 class SimulatedHandle final : public device::HidDevice {
  public:
   SimulatedHandle(std::shared_ptr<SimulatedBus::State> state, std::string path,
-                  std::shared_ptr<SimulatedDevice> device, bool idsReadable)
+                  std::shared_ptr<SimulatedDevice> device, std::optional<std::string> idsError)
       : state_(std::move(state)), path_(std::move(path)), device_(std::move(device)),
-        idsReadable_(idsReadable) {}
+        idsError_(std::move(idsError)) {}
   ~SimulatedHandle() override {
     std::lock_guard lock(state_->mutex);
     ++state_->counters.closes;
   }
 
   const std::string& path() const override { return path_; }
-  std::optional<device::HidIds> ids() override {
-    if (!idsReadable_ || device_->removed()) return std::nullopt;
+  OsResult<device::HidIds> ids() override {
+    if (idsError_) return OsError{*idsError_};
+    if (device_->removed()) return OsError{"No such device"};
     return device::HidIds{device_->vendorId(), device_->productId()};
   }
   bool setOutputReport(std::span<const std::uint8_t> report) override {
@@ -110,7 +111,7 @@ class SimulatedHandle final : public device::HidDevice {
   std::shared_ptr<SimulatedBus::State> state_;
   std::string path_;
   std::shared_ptr<SimulatedDevice> device_;
-  bool idsReadable_;
+  std::optional<std::string> idsError_;
 };
 
 class SimulatedArrivals final : public device::ArrivalWatch {
@@ -242,8 +243,13 @@ device::OpenResult SimulatedBus::open(const std::string& path) {
   if (!entry) return OsError{"No such device"};
   if (!entry->options.openable) return OsError{entry->options.openError};
   ++state_->counters.opens;
+  std::optional<std::string> idsError;
+  if (unsigned& unreadable = entry->options.idsUnreadableOpens; unreadable > 0) {
+    idsError = entry->options.idsError;
+    if (unreadable != kEveryOpen) --unreadable;
+  }
   return std::unique_ptr<device::HidDevice>(
-      std::make_unique<SimulatedHandle>(state_, path, entry->device, entry->options.idsReadable));
+      std::make_unique<SimulatedHandle>(state_, path, entry->device, std::move(idsError)));
 }
 
 std::unique_ptr<device::RemovalWatch> SimulatedBus::watchRemoval(device::HidDevice& device) {

@@ -14,10 +14,15 @@
 
 namespace zentho::sim {
 
+inline constexpr unsigned kEveryOpen = ~0u;
+
 struct BusInterfaceOptions {
   bool openable = true;
   std::string openError = "Permission denied";  // the reason given when not openable
-  bool idsReadable = true;                      // ids() on the open interface works
+  // So many opens (the first ones) give a handle whose ids() fails with idsError;
+  // kEveryOpen: all of them.
+  unsigned idsUnreadableOpens = 0;
+  std::string idsError = "Input/output error";
   bool listsIds = true;                         // the list carries the IDs, as sysfs does
   std::string portPath = {};                    // as the list gives it; empty: unknown
   std::string serialNumber = {};

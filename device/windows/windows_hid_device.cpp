@@ -33,12 +33,13 @@ WindowsHidDevice::WindowsHidDevice(void* handle, std::string path)
 
 WindowsHidDevice::~WindowsHidDevice() { CloseHandle(handle_); }
 
-std::optional<HidIds> WindowsHidDevice::ids() {
+OsResult<HidIds> WindowsHidDevice::ids() {
   HIDD_ATTRIBUTES attributes{};
   attributes.Size = sizeof attributes;
   if (!HidD_GetAttributes(handle_, &attributes)) {
-    DebugLine("HidD_GetAttributes " + path_ + ": " + LastErrorText());
-    return std::nullopt;
+    const std::string reason = LastErrorText();
+    DebugLine("HidD_GetAttributes " + path_ + ": " + reason);
+    return OsError{reason};
   }
   return HidIds{attributes.VendorID, attributes.ProductID};
 }

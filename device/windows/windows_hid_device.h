@@ -21,7 +21,7 @@ class WindowsHidDevice final : public HidDevice {
   ~WindowsHidDevice() override;
 
   const std::string& path() const override { return path_; }
-  std::optional<HidIds> ids() override;
+  OsResult<HidIds> ids() override;
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;

@@ -31,7 +31,7 @@ sim::BusInterfaceOptions Unopenable(bool listsIds = true) {
 
 sim::BusInterfaceOptions IdsUnreadable() {
   sim::BusInterfaceOptions options;
-  options.idsReadable = false;
+  options.idsUnreadableOpens = sim::kEveryOpen;
   return options;
 }
 

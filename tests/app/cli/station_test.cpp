@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
@@ -54,6 +55,15 @@ class EventLog final : public cli::StationEvents {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, 60s, [&] { return finished_ >= count; });
   }
+  void clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+    finished_ = 0;
+  }
+  bool waitFor(const std::string& line) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 60s, [&] { return std::ranges::count(lines_, line) > 0; });
+  }
   std::vector<std::string> lines() {
     std::lock_guard lock(mutex_);
     return lines_;
@@ -76,12 +86,12 @@ class EventLog final : public cli::StationEvents {
 
 class StationTest : public ::testing::Test {
  protected:
-  std::shared_ptr<sim::SimulatedDevice> plug(const std::string& port, sim::FaultPlan faults = {}) {
+  std::shared_ptr<sim::SimulatedDevice> plug(const std::string& port, sim::FaultPlan faults = {},
+                                             sim::BusInterfaceOptions where = {}) {
     std::lock_guard lock(pathsMutex);
     sim::SimulatedDeviceOptions options;
     options.faults = std::move(faults);
     auto device = std::make_shared<sim::SimulatedDevice>(options, clock);
-    sim::BusInterfaceOptions where;
     where.portPath = port;
     where.serialNumber = "SN-" + port;
     paths[port] = bus->plug(device, where);
@@ -292,6 +302,50 @@ TEST_F(StationTest, WithoutArrivalEventsTheBusIsListedAgain) {
   const std::vector<std::string> lines = events.lines();
   EXPECT_EQ(lines, (std::vector<std::string>{"start 1-1 sim:0", "pass 1-1", "left 1-1",
                                              "start 1-1 sim:1", "pass 1-1"}));
+}
+
+TEST_F(StationTest, ABoardNotReadyWhenHeardIsLookedAtAgain) {
+  // Events are on: the second and third looks at a board that isn't ready come after the
+  // short interval, not at the next event. Each case ends with the good board 1-2.
+  struct Case {
+    const char* name;
+    sim::BusInterfaceOptions where;
+    std::vector<std::string> expected;
+    std::size_t opensOfTheFirst;
+  };
+  sim::BusInterfaceOptions twiceUnreadable;
+  twiceUnreadable.idsUnreadableOpens = 2;
+  sim::BusInterfaceOptions neverReadable;
+  neverReadable.idsUnreadableOpens = sim::kEveryOpen;
+  neverReadable.idsError = "No such device";
+  sim::BusInterfaceOptions denied;
+  denied.openable = false;
+  const std::vector<Case> cases = {
+      {"IDs readable at the third look", twiceUnreadable,
+       {"start 1-1 sim:0", "pass 1-1", "start 1-2 sim:1", "pass 1-2"}, 3},
+      {"IDs never readable", neverReadable,
+       {"problem sim:0: its vendor and product ID cannot be read: No such device",
+        "start 1-2 sim:1", "pass 1-2"}, 3},
+      {"never opens", denied,
+       {"problem Cannot open device sim:0 (4a5d:7310): Permission denied", "start 1-2 sim:1",
+        "pass 1-2"}, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bus = std::make_shared<sim::SimulatedBus>();
+    events.clear();
+    drain = std::stop_source{};
+    settings.pollInterval = 1ms;
+    settings.eventSafetyInterval = 1h;
+    start();
+    plug("1-1", {}, c.where);
+    ASSERT_TRUE(events.waitFor(c.expected[c.expected.size() == 4 ? 1 : 0]));  // 1-1's last word
+    plug("1-2");
+    ASSERT_TRUE(events.waitFor("pass 1-2"));
+    finish();
+    EXPECT_EQ(events.lines(), c.expected);
+    EXPECT_EQ(std::ranges::count(bus->openAttempts(), "sim:0"), static_cast<long>(c.opensOfTheFirst));
+  }
 }
 
 TEST_F(StationTest, SecondStopEndsRunningSessions) {

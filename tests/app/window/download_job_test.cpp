@@ -135,7 +135,7 @@ class NotingPlatform final : public device::HidPlatform {
   struct Noted final : device::HidDevice {
     explicit Noted(std::unique_ptr<device::HidDevice> device) : inner(std::move(device)) {}
     const std::string& path() const override { return inner->path(); }
-    std::optional<device::HidIds> ids() override { return inner->ids(); }
+    OsResult<device::HidIds> ids() override { return inner->ids(); }
     bool setOutputReport(std::span<const std::uint8_t> r) override { return inner->setOutputReport(r); }
     bool getInputReport(std::span<std::uint8_t> b) override { return inner->getInputReport(b); }
     std::optional<std::size_t> inputReportLength() override { return inner->inputReportLength(); }

@@ -232,13 +232,6 @@ MockNode& MockHidrawBus::add(unsigned index, std::uint16_t vendorId, std::uint16
       "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceClass=03\n"
       "A: ep_81/type=Interrupt\nA: ep_81/direction=in\n" +
       (options.interruptOut ? "A: ep_01/type=Interrupt\nA: ep_01/direction=out\n" : "");
-  GError* error = nullptr;
-  if (!umockdev_testbed_add_from_string(testbed_, record.c_str(), &error)) {
-    const std::string what = error ? error->message : "unknown";
-    if (error) g_error_free(error);
-    throw std::runtime_error("umockdev_testbed_add_from_string: " + what);
-  }
-
   auto node = std::make_unique<MockNode>();
   node->name = name;
   node->devnode = "/dev/" + name;
@@ -251,11 +244,19 @@ MockNode& MockHidrawBus::add(unsigned index, std::uint16_t vendorId, std::uint16
   node->device = std::make_shared<sim::SimulatedDevice>(simOptions, clock);
   node->handler = umockdev_ioctl_base_new();
   g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(HandleIoctl), node.get());
+  GError* error = nullptr;
   if (!umockdev_testbed_attach_ioctl(testbed_, node->devnode.c_str(), node->handler, &error)) {
     const std::string what = error ? error->message : "unknown";
     if (error) g_error_free(error);
     throw std::runtime_error("umockdev_testbed_attach_ioctl: " + what);
   }
+  // The node answers before its uevent goes out, as a kernel's does.
+  if (!umockdev_testbed_add_from_string(testbed_, record.c_str(), &error)) {
+    const std::string what = error ? error->message : "unknown";
+    if (error) g_error_free(error);
+    throw std::runtime_error("umockdev_testbed_add_from_string: " + what);
+  }
+
   nodes_.push_back(std::move(node));
   return *nodes_.back();
 }
