@@ -80,5 +80,21 @@ TEST_F(ListTest, DownloadNamesTheInterfaceItCannotOpenBeforeGivingUp) {
                           "zentho-iap: no device sim:2 found\n");
 }
 
+TEST(DownloadSelection, ATargetWhoseIdsCannotBeReadIsNamedWithTheReason) {
+  CliHarness cli;
+  cli.plug(*cli.systemBus, {}, {.idsUnreadableOpens = sim::kEveryOpen, .idsError = "Input/output error"});
+  TempDir dir;
+  const std::string file = dir.write("fw.bin", PatternBytes(100));
+  const std::string line = "zentho-iap: sim:0: its vendor and product ID cannot be read: Input/output error\n";
+  for (const std::vector<std::string>& device : {std::vector<std::string>{}, {"--device", "sim:0"}}) {
+    std::vector<std::string> args{"download", "--mode", "kvm", file};
+    args.insert(args.end(), device.begin(), device.end());
+    const CliResult result = cli.run(args);
+    EXPECT_EQ(result.code, 3);
+    EXPECT_EQ(result.err, line + (device.empty() ? "zentho-iap: no device 4a5d:7310 found\n"
+                                                 : "zentho-iap: no device sim:0 found\n"));
+  }
+}
+
 }  // namespace
 }  // namespace zentho::testing
