@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,10 @@ class ArrivalPoller {
  public:
   // Lists the interfaces and returns what changed since the last look: departures
   // first, then arrivals in the platform's order. The first look reports every
-  // interface as arrived. Entries whose path can't be read are left out.
+  // interface as arrived. Entries whose path can't be read are left out. What a look
+  // misses is not always gone: after a listing that failed, nothing departs; when some
+  // entry could not be read (it may be the one missing), a path departs only once two
+  // such looks in a row have missed it.
   std::vector<InterfaceChange> look(HidPlatform& platform);
 
   // What the last look listed at `path`; null when it was not there.
@@ -22,6 +26,7 @@ class ArrivalPoller {
 
  private:
   std::map<std::string, InterfaceSlot> present_;
+  std::set<std::string> missedOnce_;  // present, but missed by the last look
 };
 
 }  // namespace zentho::device

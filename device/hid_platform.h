@@ -51,6 +51,9 @@ class InterfaceList {
   virtual ~InterfaceList() = default;
   // The interface at `index`, nothing past the last one. Indexes run from 0 without gaps.
   virtual std::optional<InterfaceSlot> at(std::size_t index) = 0;
+  // False when the listing itself failed or stopped short of its end, so that an
+  // interface missing from it may still be there. Asked after the last at().
+  virtual bool complete() const { return true; }
 };
 
 // An open interface. Destroying it closes it. Report exchanges may run on another

@@ -48,19 +48,23 @@ NodeFacts Describe(udev_device* node) {
   return facts;
 }
 
-// The syspaths of every hidraw node present, in libudev's order.
-std::vector<std::string> ScanHidraw(udev* context) {
+// The syspaths of every hidraw node present, in libudev's order; `complete` says
+// whether the scan itself worked.
+std::vector<std::string> ScanHidraw(udev* context, bool* complete = nullptr) {
   std::vector<std::string> syspaths;
-  udev_enumerate* enumerate = udev_enumerate_new(context);
-  if (!enumerate) return syspaths;
-  if (udev_enumerate_add_match_subsystem(enumerate, "hidraw") >= 0 &&
-      udev_enumerate_scan_devices(enumerate) >= 0) {
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
-      syspaths.emplace_back(udev_list_entry_get_name(entry));
+  bool scanned = false;
+  if (udev_enumerate* enumerate = udev_enumerate_new(context)) {
+    if (udev_enumerate_add_match_subsystem(enumerate, "hidraw") >= 0 &&
+        udev_enumerate_scan_devices(enumerate) >= 0) {
+      scanned = true;
+      udev_list_entry* entry = nullptr;
+      udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
+        syspaths.emplace_back(udev_list_entry_get_name(entry));
+      }
     }
+    udev_enumerate_unref(enumerate);
   }
-  udev_enumerate_unref(enumerate);
+  if (complete) *complete = scanned;
   return syspaths;
 }
 
@@ -95,8 +99,9 @@ std::optional<NodeFacts> FindNode(const std::string& devnode) {
 class UdevList final : public InterfaceList {
  public:
   UdevList() {
-    if (context_.get()) syspaths_ = ScanHidraw(context_.get());
+    if (context_.get()) syspaths_ = ScanHidraw(context_.get(), &complete_);
   }
+  bool complete() const override { return complete_; }
 
   // Reading a node's details is the counterpart of reading an interface's path.
   std::optional<InterfaceSlot> at(std::size_t index) override {
@@ -118,6 +123,7 @@ class UdevList final : public InterfaceList {
  private:
   UdevContext context_;
   std::vector<std::string> syspaths_;
+  bool complete_ = false;
 };
 
 bool ParseHex(std::string_view text, std::uint32_t& value) {

@@ -31,6 +31,7 @@ class SetupApiList final : public InterfaceList {
   }
   SetupApiList(const SetupApiList&) = delete;
   SetupApiList& operator=(const SetupApiList&) = delete;
+  bool complete() const override { return list_ != INVALID_HANDLE_VALUE && !stoppedShort_; }
 
   std::optional<InterfaceSlot> at(std::size_t index) override {
     // A list that can't be had is an empty one.
@@ -39,6 +40,10 @@ class SetupApiList final : public InterfaceList {
     interfaceData.cbSize = sizeof interfaceData;
     if (!SetupDiEnumDeviceInterfaces(list_, nullptr, &hidClass_, static_cast<DWORD>(index),
                                      &interfaceData)) {
+      if (GetLastError() != ERROR_NO_MORE_ITEMS) {
+        DebugLine("SetupDiEnumDeviceInterfaces: " + LastErrorText());
+        stoppedShort_ = true;
+      }
       return std::nullopt;
     }
     // The first call only asks for the size; its failure for want of a buffer is expected.
@@ -81,6 +86,7 @@ class SetupApiList final : public InterfaceList {
  private:
   GUID hidClass_{};
   HDEVINFO list_ = INVALID_HANDLE_VALUE;
+  bool stoppedShort_ = false;
 };
 
 }  // namespace
