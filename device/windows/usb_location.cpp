@@ -36,6 +36,7 @@ std::string SerialFromInstanceId(std::string_view instanceId) {
 }
 
 std::string FirstOfMultiString(std::span<const char> value) {
+  if (value.empty()) return {};  // an empty span may carry no pointer at all
   return std::string(value.data(), strnlen(value.data(), value.size()));
 }
 
