@@ -1,15 +1,24 @@
 // OsResult: what an operation made, or the OS's reason why it failed.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace zentho {
 
-// The OS's text for `errnum` (strerror on POSIX; the Windows backend passes
-// FormatMessage's text through OsError's constructor).
+// The OS's text for `errnum` (strerror_r on POSIX, the C runtime's strerror on Windows).
 std::string ErrnoText(int errnum);
+
+#if defined(_WIN32)
+// "Access is denied. (error 5)": the system's message for a Win32 error code without its
+// line end, and the code, which stays readable when the system has no text for it.
+std::string Win32ErrorText(std::uint32_t error);
+
+// Win32ErrorText(GetLastError()).
+std::string LastErrorText();
+#endif
 
 struct OsError {
   std::string reason;  // the OS's own words, never empty on a failure

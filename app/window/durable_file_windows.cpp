@@ -9,15 +9,7 @@
 namespace zentho::window {
 namespace {
 
-OsError Reason(const char* step) {
-  const DWORD code = GetLastError();
-  char text[256] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                 sizeof text, nullptr);
-  std::string reason = std::string(step) + ": " + text;
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-  return {reason};
-}
+OsError Reason(const char* step) { return {std::string(step) + ": " + LastErrorText()}; }
 
 }  // namespace
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "device/windows/hid_api.h"
-#include "device/windows/win32_error.h"
 #include "device/windows/windows_hid_device.h"
+#include "transfer/os_result.h"
 
 #include <dbt.h>
 

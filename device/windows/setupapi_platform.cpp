@@ -11,8 +11,8 @@
 #include "device/windows/interface_arrival_watch.h"
 #include "device/windows/notification_watch.h"
 #include "device/windows/usb_device_facts.h"
-#include "device/windows/win32_error.h"
 #include "device/windows/windows_hid_device.h"
+#include "transfer/os_result.h"
 
 #include <setupapi.h>
 

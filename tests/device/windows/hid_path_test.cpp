@@ -11,7 +11,7 @@
 
 #include "device/windows/notification_window.h"
 #include "device/windows/notification_watch.h"
-#include "device/windows/win32_error.h"
+#include "transfer/os_result.h"
 #include "tests/device/windows/broadcast_records.h"
 
 namespace zentho::device::windows_hid {

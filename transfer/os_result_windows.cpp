@@ -1,9 +1,9 @@
-// FormatMessageA over the system's message table.
-#include "device/windows/win32_error.h"
-
+// The system's words for a Win32 error code: FormatMessageA over its message table.
 #include <windows.h>
 
-namespace zentho::device::windows_hid {
+#include "transfer/os_result.h"
+
+namespace zentho {
 
 std::string Win32ErrorText(std::uint32_t error) {
   char buffer[512];
@@ -20,4 +20,4 @@ std::string Win32ErrorText(std::uint32_t error) {
 
 std::string LastErrorText() { return Win32ErrorText(GetLastError()); }
 
-}  // namespace zentho::device::windows_hid
+}  // namespace zentho
