@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Executions per target: about 20 s each at the rates scripts/fuzz-long.sh measured on
+# Executions per target: about 15 s each at the rates scripts/fuzz-long.sh measured on
 # this 2-core machine (config_image 62,000/s, download_session 24,000/s, settings_file
 # 148,000/s, id_text 590,000/s, report_descriptor 7,400-12,000/s, trace_replay 21,000/s), so
 # about two minutes together; the figures printed tell the time each took.

@@ -1,7 +1,7 @@
 // The system's words for a Win32 error code: FormatMessageA over its message table.
-#include <windows.h>
-
 #include "transfer/os_result.h"
+
+#include <windows.h>
 
 namespace zentho {
 
