@@ -52,7 +52,7 @@ int RunChild(const std::string& path, unsigned runs, bool keepImages) {
     sim::SimulatedDevice device(options, clock);
     DiscardSink sink;
     ConfigImage configImage{};
-    const DownloadRequest request{kModeKvmSystem, path, {}};
+    const DownloadRequest request{DownloadMode::KvmSystem, path, {}};
     SessionContext context{device, configImage, sink, clock, {}};
 
     const auto start = std::chrono::steady_clock::now();

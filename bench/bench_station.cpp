@@ -10,7 +10,7 @@
 
 #include <sys/resource.h>
 
-#include "app/cli/station.h"
+#include "app/station/station.h"
 #include "bench/bench_support.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_platform.h"
@@ -37,7 +37,7 @@ double FlashTogether(unsigned boards, const std::string& image, unsigned& passed
   cli::StationSettings settings;
   settings.file = image;
   settings.limit = boards;
-  const OsResult<cli::StationImage> digest = cli::HashStationImage(settings);
+  const OsResult<cli::StationImage> digest = cli::HashStationImage(settings.file, settings.downloadMode);
   if (!digest) return -1;
   cli::StationEvents quiet;
   cli::StationIo io{*bus, clock, [] { return std::chrono::system_clock::now(); }, quiet, {}, {}, {}};
@@ -51,7 +51,7 @@ double IdleCpuPercent(device::HidPlatform& platform, const std::string& image, d
   SystemClock clock;
   cli::StationSettings settings;
   settings.file = image;
-  const OsResult<cli::StationImage> digest = cli::HashStationImage(settings);
+  const OsResult<cli::StationImage> digest = cli::HashStationImage(settings.file, settings.downloadMode);
   if (!digest) return -1;
   cli::StationEvents quiet;
   cli::StationIo io{platform, clock, [] { return std::chrono::system_clock::now(); }, quiet, {}, {}, {}};

@@ -136,7 +136,7 @@ int Run(const Settings& settings) {
   sim::SimulatedDevice device(options, clock);
   DiscardSink sink;
   ConfigImage configImage{};
-  const DownloadRequest request{kModeKvmSystem, path.string(), {}};
+  const DownloadRequest request{DownloadMode::KvmSystem, path.string(), {}};
   SessionContext context{device, configImage, sink, clock, {}};
 
   const Clock::time_point start = systemClock.now();

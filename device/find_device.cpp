@@ -5,22 +5,16 @@
 #include <utility>
 #include <vector>
 
+#include "device/admission.h"
 #include "device/interface_walk.h"
 #include "device/link_messages.h"
 
 namespace zentho::device {
-namespace {
-
-bool Matches(HidIds ids, std::uint32_t targetVendorId, std::uint32_t targetProductId) {
-  return std::uint32_t{ids.vendorId} == targetVendorId &&
-         std::uint32_t{ids.productId} == targetProductId;
-}
-
-}  // namespace
 
 std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targetVendorId,
                                        std::uint32_t targetProductId, const LinkLog& log,
                                        const LinkLog& trace) {
+  const TargetIds targets{targetVendorId, targetProductId};
   std::shared_ptr<DeviceLink> link;
   std::string_view ending = msg::kEnumDeviceOver;
   // Why matching interfaces were passed over. They explain a search that finds nothing
@@ -36,33 +30,27 @@ std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targ
       ending = msg::kDetailReadFail;
       return WalkStep::Stop;
     }
-    OpenResult opened = platform.open(slot.path);
-    if (!opened) {
-      if (slot.listedIds && Matches(*slot.listedIds, targetVendorId, targetProductId)) {
-        passedOver.push_back(msg::CannotOpenDevice(slot.path, *slot.listedIds, opened.reason()));
-      }
-      return WalkStep::Next;
+    Admission admission = AdmitInterface(platform, slot, targets);
+    if (admission) {
+      link = std::move(admission.link);
+      return WalkStep::Stop;
     }
-    OsResult<HidIds> ids = opened.value()->ids();
-    if (!ids || !Matches(*ids, targetVendorId, targetProductId)) return WalkStep::Next;  // closes it
-    if (std::optional<std::string> why = opened.value()->unsuitable()) {
-      passedOver.push_back(msg::SkippedDevice(slot.path, *ids, *why));
-      return WalkStep::Next;  // closed without a report sent to it
+    // An interface whose IDs can't be read does not match, without a word.
+    using Why = Admission::Why;
+    if (admission.why == Why::NotForDownload ||
+        (admission.why == Why::CannotOpen && admission.listedAsTarget)) {
+      passedOver.push_back(admission.line(targets));
     }
-
-    // A watch that can't be had leaves the link up without removal news.
-    std::unique_ptr<RemovalWatch> watch = platform.watchRemoval(*opened.value());
-    link = std::make_shared<DeviceLink>(std::move(opened.value()), *ids, std::move(watch));
-    return WalkStep::Stop;
+    return WalkStep::Next;
   });
   // The walk has released the list before anything is appended.
   if (link) {
     if (trace) {
-      for (const std::string& line : passedOver) trace(msg::AsTraceLine(line));
+      for (const std::string& line : passedOver) trace(line + "\n");
     }
     return link;
   }
-  for (const std::string& line : passedOver) log(line);
+  for (const std::string& line : passedOver) log(line + "\r\n");
   log(ending);
   return nullptr;
 }

@@ -1,6 +1,7 @@
 // Lists every present HID interface with its IDs and whether it can be opened.
 #include "device/interface_survey.h"
 
+#include "device/admission.h"
 #include "device/interface_walk.h"
 
 namespace zentho::device {
@@ -13,13 +14,16 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
     report.path = slot.path;
     report.ids = slot.listedIds;
     if (slot.status == InterfaceSlot::Status::Path) {
-      OpenResult opened = platform.open(slot.path);
-      report.openable = static_cast<bool>(opened);
-      report.openError = opened.reason();
-      if (opened) {
-        if (OsResult<HidIds> ids = opened.value()->ids()) report.ids = *ids;
-        report.unsuitable = opened.value()->unsuitable();
-      }
+      // Admitted with any IDs and closed again at once: no link outlives the survey.
+      AdmitOptions options;
+      options.watchRemoval = false;
+      const Admission admission = AdmitInterface(platform, slot, std::nullopt, options);
+      using Why = Admission::Why;
+      report.ids = admission.ids;
+      report.openable = admission.why != Why::CannotOpen;
+      if (admission.why == Why::CannotOpen) report.openError = admission.reason;
+      if (admission.why == Why::NotForDownload) report.unsuitable = admission.reason;
+      if (admission.why == Why::IdsUnreadable) report.idsError = admission.reason;
     }
     reports.push_back(std::move(report));
     return WalkStep::Next;

@@ -15,12 +15,13 @@ struct InterfaceReport {
   std::optional<HidIds> ids;  // from the open interface, else as listed, else unknown
   bool openable = false;
   std::string openError;      // the OS's reason when it could not be opened
+  std::string idsError;       // the OS's reason when it opened but its IDs could not be read
   // Why it opened but does not take downloads (HidDevice::unsuitable), if it doesn't.
   std::optional<std::string> unsuitable;
 };
 
-// Opens each listed interface once (closing it again) to learn whether it can be
-// used. Unlike the search it goes on past interfaces whose path can't be read.
+// Admits each listed interface once, with any IDs, and closes it again to learn whether
+// it can be used. Unlike the search it goes on past interfaces whose path can't be read.
 std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform);
 
 }  // namespace zentho::device

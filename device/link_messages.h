@@ -1,5 +1,7 @@
 // Every log and debug-trace text of the device link, kept in one place for the
-// search, the front ends and the tests.
+// search, the admission, the front ends and the tests. The lines about one interface
+// come without a line end: the window ends them with CR LF, its debug trace and the
+// command line with LF.
 #pragma once
 
 #include <cstdio>
@@ -31,7 +33,7 @@ inline std::string IdText(HidIds ids) {
 // A present interface with the target IDs that could not be opened, with the OS's reason.
 inline std::string CannotOpenDevice(std::string_view path, HidIds ids, std::string_view reason) {
   std::string line = "Cannot open device ";
-  line.append(path).append(" (").append(IdText(ids)).append("): ").append(reason).append("\r\n");
+  line.append(path).append(" (").append(IdText(ids)).append("): ").append(reason);
   return line;
 }
 
@@ -44,27 +46,23 @@ inline constexpr std::string_view kIdsUnreadable = "its vendor and product ID ca
 
 inline std::string SkippedDevice(std::string_view path, HidIds ids, std::string_view reason) {
   std::string line = "Skipped device ";
-  line.append(path).append(" (").append(IdText(ids)).append("): ").append(reason).append("\r\n");
+  line.append(path).append(" (").append(IdText(ids)).append("): ").append(reason);
+  return line;
+}
+
+inline std::string IdsUnreadable(std::string_view path, std::string_view reason) {
+  std::string line(path);
+  line.append(": ").append(kIdsUnreadable).append(": ").append(reason);
   return line;
 }
 
 // The failure reason of an exchange tried after the link was released.
 inline constexpr std::string_view kLinkReleased = "the link to the device has been released";
 
-// A log line as a debug-trace line: CR LF pairs become LF.
-inline std::string AsTraceLine(std::string_view line) {
-  std::string trace;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') continue;
-    trace.push_back(line[i]);
-  }
-  return trace;
-}
-
 // Why every report exchange fails on a Linux kernel older than 5.11.
 inline constexpr std::string_view kKernelLacksReportIoctls =
     "This Linux kernel cannot exchange HID reports on request (HIDIOCSOUTPUT and "
-    "HIDIOCGINPUT need Linux 5.11 or later)\r\n";
+    "HIDIOCGINPUT need Linux 5.11 or later)";
 
 // Linux sends output reports over an interrupt OUT endpoint when the interface has one,
 // where Windows always sends SET_REPORT on the control pipe.
@@ -77,7 +75,7 @@ inline std::string OutputReportsOnInterruptPipe(HidIds ids) {
                      "takes it only as SET_REPORT, set the usbhid quirk ";
   line.append(quirk).append(
       " (install resources/zentho-iap-usbhid.conf in /etc/modprobe.d, then reload usbhid or "
-      "reboot)\r\n");
+      "reboot)");
   return line;
 }
 

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sim::ReplayDevice replay(std::move(*entries), clock);
   DiscardSink sink;
   ConfigImage configImage{};
-  DownloadRequest request{kModeKvmSystem, ImagePath(), {}};
+  DownloadRequest request{DownloadMode::KvmSystem, ImagePath(), {}};
   request.settings.ackTimeout = std::chrono::milliseconds(50);
   SessionContext context{replay, configImage, sink, clock, {}};
   RunDownloadSession(request, context);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "transfer/download_session.h"
 #include "transfer/session_sink.h"
@@ -23,9 +24,16 @@ struct JobFrame {
   std::function<void(JobVerdict)> showVerdict;
 };
 
+struct JobResult {
+  JobVerdict verdict = JobVerdict::Failed;
+  // The session's last log line that says something, without its line end: for a job
+  // that did not pass, why (the job's own failure line is not among them).
+  std::string lastLine;
+};
+
 // Logs the start line to the context's sink, runs the session and ends the job.
-JobVerdict RunDownloadJob(const DownloadRequest& request, SessionContext& context,
-                          const JobFrame& frame);
+JobResult RunDownloadJob(const DownloadRequest& request, SessionContext& context,
+                         const JobFrame& frame);
 
 // The end of a job alone (also for one whose session never ran): shows the verdict and,
 // for a failure, logs the failure line.

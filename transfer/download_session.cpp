@@ -83,9 +83,9 @@ class Session {
 
 int Session::run() {
   if (stopped()) return 0;
-  const std::optional<ImageType> imageType = ImageTypeForMode(request_.downloadMode);
+  const std::optional<ImageType> imageType = ImageTypeFor(request_.downloadMode);
   if (!imageType) {
-    log(msg::UnknownDownloadMode(request_.downloadMode));
+    log(msg::UnknownDownloadMode(static_cast<int>(request_.downloadMode)));
     return 0;
   }
   imageType_ = *imageType;
@@ -129,7 +129,7 @@ bool Session::measure() {
 }
 
 bool Session::prepare() {
-  if (request_.downloadMode == kModeSoftwareConfig) {
+  if (request_.downloadMode == DownloadMode::SoftwareConfig) {
     const OsResult<unsigned> count = BuildConfigImageFromFile(request_.filePath, context_.configImage);
     if (!count) {
       log(msg::kCannotOpenText);
@@ -172,7 +172,7 @@ bool Session::handshake() {
     if (!send(Command::SETIMGTYPE)) {
       trace(msg::kTraceSetImageTypeFailed);
       log(msg::kSetImageTypeFail);
-      if (request_.downloadMode == kModeBootloader) log(msg::kBootloaderWriteProtected);
+      if (request_.downloadMode == DownloadMode::Bootloader) log(msg::kBootloaderWriteProtected);
       return false;
     }
     const std::optional<StatusReport> status = read(readLength);
@@ -202,7 +202,7 @@ bool Session::handshake() {
 }
 
 bool Session::takeNextBlock(std::uint16_t length) {
-  if (request_.downloadMode == kModeSoftwareConfig) {
+  if (request_.downloadMode == DownloadMode::SoftwareConfig) {
     std::copy_n(context_.configImage.begin() + static_cast<std::ptrdiff_t>(sourcePosition_), length,
                 report_.data());
   } else if (std::fread(report_.data(), 1, length, firmware_.get()) != length) {

@@ -7,14 +7,11 @@
 
 #include "transfer/clock.h"
 #include "transfer/config_image.h"
+#include "transfer/download_mode.h"
 #include "transfer/report_protocol.h"
 #include "transfer/session_sink.h"
 
 namespace zentho {
-
-inline constexpr int kModeKvmSystem = 0;
-inline constexpr int kModeBootloader = 1;
-inline constexpr int kModeSoftwareConfig = 2;
 
 inline constexpr int kHandshakeAttempts = 11;
 inline constexpr int kBlockOffers = 4;
@@ -27,7 +24,7 @@ struct SessionSettings {
 };
 
 struct DownloadRequest {
-  int downloadMode = kModeKvmSystem;
+  DownloadMode downloadMode = DownloadMode::KvmSystem;
   std::string filePath;
   SessionSettings settings;
 };

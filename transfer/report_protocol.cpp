@@ -25,13 +25,13 @@ std::string_view StateName(std::uint8_t state) {
   return "busy";
 }
 
-std::optional<ImageType> ImageTypeForMode(int downloadMode) {
-  switch (downloadMode) {
-    case 0: return ImageType::KvmSystem;
-    case 1: return ImageType::Bootloader;
-    case 2: return ImageType::SoftwareConfig;
-    default: return std::nullopt;
+std::optional<ImageType> ImageTypeFor(DownloadMode mode) {
+  switch (mode) {
+    case DownloadMode::KvmSystem: return ImageType::KvmSystem;
+    case DownloadMode::Bootloader: return ImageType::Bootloader;
+    case DownloadMode::SoftwareConfig: return ImageType::SoftwareConfig;
   }
+  return std::nullopt;
 }
 
 bool sendCommand(ReportChannel& channel, CommandReport& report, Command command,

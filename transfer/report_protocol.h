@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "transfer/download_mode.h"
+
 namespace zentho {
 
 inline constexpr std::uint8_t kReportId = 1;
@@ -44,8 +46,9 @@ enum class ImageType : std::uint8_t {
 std::string_view CommandName(std::uint8_t command);
 std::string_view StateName(std::uint8_t state);
 
-// DownloadMode 0 (KVM) sends 1, mode 1 (bootloader) sends 0, mode 2 (config) sends 2.
-std::optional<ImageType> ImageTypeForMode(int downloadMode);
+// DownloadMode 0 (KVM) sends 1, mode 1 (bootloader) sends 0, mode 2 (config) sends 2;
+// nothing for a number outside the three.
+std::optional<ImageType> ImageTypeFor(DownloadMode mode);
 
 // The 1030-byte output report. One buffer serves every report of a session and is
 // not cleared between them: bytes a command does not use keep what was there.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 
 #include "transfer/os_result.h"
@@ -38,7 +39,10 @@ struct FileDigest {
   Sha256Digest digest{};
   std::uint64_t size = 0;
 };
-// The digest and length of the file at `path`, or why it can't be read.
-OsResult<FileDigest> HashFile(const std::string& path);
+// The digest and length of the file at `path`, or why it can't be read. Read in chunks
+// with `stop` looked at between them, so that a large image (or one that never ends)
+// gives way to Ctrl-C: the reason is then kHashInterrupted.
+OsResult<FileDigest> HashFile(const std::string& path, std::stop_token stop = {});
+inline constexpr const char* kHashInterrupted = "interrupted by the user";
 
 }  // namespace zentho

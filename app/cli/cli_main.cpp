@@ -9,8 +9,8 @@
 #include "app/cli/config_verbs.h"
 #include "app/cli/download_verb.h"
 #include "app/cli/list_verb.h"
-#include "app/cli/station_verb.h"
-#include "zentho_version.h"
+#include "app/cli/reporter.h"
+#include "app/station/station_verb.h"
 
 namespace zentho::cli {
 namespace {
@@ -20,7 +20,7 @@ constexpr const char* kFooter =
     "  0  success (every device passed)\n"
     "  1  a download failed on at least one device; config: the image would not be sealed\n"
     "  2  usage error\n"
-    "  3  no device found\n"
+    "  3  no device found; station: no board passed (none came, or all were taken out)\n"
     "  4  a file cannot be read (or an output file cannot be written)";
 constexpr const char* kVerbFooter =
     "Exit codes: 0 success, 1 download failed, 2 usage error, 3 no device found,\n"
@@ -47,7 +47,7 @@ int ExitCode(Outcome outcome) {
 int RunCli(int argc, const char* const* argv, Environment& environment) {
   CLI::App app{"Download firmware into Orvane USB HID devices.", "zentho-iap"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", std::string("zentho-iap ") + ZENTHO_VERSION_STRING,
+  app.set_version_flag("--version", ToolVersion(),
                        "Print the version and exit");
 
   std::vector<std::unique_ptr<Verb>> verbs;

@@ -8,6 +8,7 @@
 #include "app/cli/input_files.h"
 #include "app/cli/json_output.h"
 #include "app/cli/output_files.h"
+#include "app/cli/reporter.h"
 
 namespace zentho::cli {
 namespace {
@@ -68,7 +69,7 @@ Outcome ConfigCheckVerb::run(Environment& environment) {
   const OsResult<ConfigCheck> result = CheckConfigFile(file_);
   if (!result) {
     const std::string message = "cannot read " + file_ + ": " + result.reason();
-    std::fprintf(environment.err, "zentho-iap: %s\n", Printable(message).c_str());
+    Report(environment.err, message);
     if (json_) WriteJsonError(environment.out, "file", message);
     return Outcome::FileUnreadable;
   }
@@ -110,23 +111,23 @@ void ConfigBuildVerb::options(CLI::App& command) {
 Outcome ConfigBuildVerb::run(Environment& environment) {
   if (const std::optional<std::string> clash =
           FindFileClash({{"the configuration file", file_}}, {{"-o", output_}})) {
-    std::fprintf(environment.err, "zentho-iap: %s\n", Printable(*clash).c_str());
+    Report(environment.err, *clash);
     return Outcome::UsageError;
   }
   const OsResult<ConfigCheck> result = CheckConfigFile(file_);
   if (!result) {
-    std::fprintf(environment.err, "zentho-iap: %s\n",
-                 Printable("cannot read " + file_ + ": " + result.reason()).c_str());
+    Report(environment.err, "cannot read " + file_ + ": " + result.reason());
     return Outcome::FileUnreadable;
   }
   const ConfigCheck* check = &result.value();
   if (!check->sealed) {
     // An unsealed image is what a download would send, but nobody should flash it on
     // purpose: the count says the file is not what its author meant.
-    std::fprintf(environment.err,
-                 "zentho-iap: %s gives %u values, not %zu (line %u, column %u: %s); nothing written\n",
-                 file_.c_str(), check->parse.count, kConfigImageLength, check->parse.stopLine,
-                 check->parse.stopColumn, check->stopReason.c_str());
+    Report(environment.err, file_ + " gives " + std::to_string(check->parse.count) + " values, not " +
+                                std::to_string(kConfigImageLength) + " (line " +
+                                std::to_string(check->parse.stopLine) + ", column " +
+                                std::to_string(check->parse.stopColumn) + ": " + check->stopReason +
+                                "); nothing written");
     return Outcome::DownloadFailed;
   }
   OsResult<std::vector<OutputFile>> created = CreateOutputFiles({output_});
@@ -141,7 +142,7 @@ Outcome ConfigBuildVerb::run(Environment& environment) {
     if (failure) failure = output_ + ": " + *failure;
   }
   if (failure) {
-    std::fprintf(environment.err, "zentho-iap: %s\n", Printable("cannot write " + *failure).c_str());
+    Report(environment.err, "cannot write " + *failure);
     return Outcome::FileUnreadable;
   }
   std::fprintf(environment.out, "%s: 256 bytes, checksum %s\n", output_.c_str(),

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/cli/hex_id.h"
+#include "device/admission.h"
 #include "device/device_link.h"
 #include "device/interface_walk.h"
 #include "device/link_messages.h"
@@ -11,23 +12,23 @@
 namespace zentho::cli {
 namespace {
 
-std::string WithoutLineEnd(std::string line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  return line;
-}
-
-Target LinkTarget(std::unique_ptr<device::HidDevice> opened, device::HidIds ids, Clock& clock) {
-  // No removal watch: a device that goes away fails its next exchange, which ends the
-  // session through its own failure paths.
-  auto link = std::make_shared<device::DeviceLink>(std::move(opened), ids, nullptr);
+Target LinkTarget(std::shared_ptr<device::DeviceLink> link, Clock& clock) {
   Target target;
   target.path = link->path();
   target.name = ShortName(target.path);
-  target.ids = ids;
+  target.ids = link->ids();
   target.channel = link;
   target.clock = &clock;
   target.diagnostic = [link] { return link->takeDiagnostic(); };
   return target;
+}
+
+// No removal watch: a device that goes away fails its next exchange, which ends the
+// session through its own failure paths.
+device::AdmitOptions WithoutRemovalWatch() {
+  device::AdmitOptions options;
+  options.watchRemoval = false;
+  return options;
 }
 
 class Walk {
@@ -47,17 +48,18 @@ class Walk {
   }
 
  private:
-  void cannotOpen(Selection& selection, const std::string& path, device::HidIds ids,
-                  const std::string& reason) {
-    std::string line = WithoutLineEnd(device::msg::CannotOpenDevice(path, ids, reason));
-    if (!openHint_.empty()) line.append(" (").append(openHint_).append(")");
+  void problem(Selection& selection, const device::Admission& admission) {
+    std::string line = admission.line(query_.ids);
+    if (admission.why == device::Admission::Why::CannotOpen && !openHint_.empty()) {
+      line.append(" (").append(openHint_).append(")");
+    }
     selection.problems.push_back(std::move(line));
   }
 
-  bool listed(const std::string& path) {
-    bool found = false;
+  std::optional<device::InterfaceSlot> listed(const std::string& path) {
+    std::optional<device::InterfaceSlot> found;
     device::WalkInterfaces(platform_, [&](const device::InterfaceSlot& slot) {
-      found = slot.status == device::InterfaceSlot::Status::Path && slot.path == path;
+      if (slot.status == device::InterfaceSlot::Status::Path && slot.path == path) found = slot;
       return found ? device::WalkStep::Stop : device::WalkStep::Next;
     });
     return found;
@@ -65,26 +67,20 @@ class Walk {
 
   void openPath(Selection& selection) {
     // A path that is not (yet) there is no matter of permissions: no advice for it.
-    if (!listed(query_.path)) {
+    const std::optional<device::InterfaceSlot> slot = listed(query_.path);
+    if (!slot) {
       selection.problems.push_back(query_.path + ": no such HID interface");
       return;
     }
-    device::OpenResult opened = platform_.open(query_.path);
-    if (!opened) {
-      cannotOpen(selection, query_.path, query_.ids, opened.reason());
-      return;
-    }
-    const OsResult<device::HidIds> ids = opened.value()->ids();
-    if (!ids) {
-      selection.problems.push_back(query_.path + ": " + std::string(device::msg::kIdsUnreadable) +
-                                   ": " + ids.reason());
-    } else if (*ids != query_.ids) {
-      selection.problems.push_back(query_.path + " is " + FormatIds(*ids) + ", not the target " +
-                                   FormatIds(query_.ids));
-    } else if (std::optional<std::string> why = opened.value()->unsuitable()) {
-      selection.problems.push_back(query_.path + ": " + *why);
+    device::Admission admission =
+        device::AdmitInterface(platform_, *slot, query_.ids, WithoutRemovalWatch());
+    if (admission) {
+      selection.targets.push_back(LinkTarget(std::move(admission.link), clock_));
+    } else if (admission.why == device::Admission::Why::OtherDevice && admission.ids) {
+      selection.problems.push_back(query_.path + " is " + FormatIds(*admission.ids) +
+                                   ", not the target " + FormatIds(query_.ids));
     } else {
-      selection.targets.push_back(LinkTarget(std::move(opened.value()), *ids, clock_));
+      problem(selection, admission);
     }
   }
 
@@ -93,25 +89,18 @@ class Walk {
     device::WalkInterfaces(platform_, [&](const device::InterfaceSlot& slot) {
       // Unlike the window's search, one unreadable entry does not hide the others.
       if (slot.status != device::InterfaceSlot::Status::Path) return WalkStep::Next;
-      device::OpenResult opened = platform_.open(slot.path);
-      if (!opened) {
-        if (slot.listedIds == query_.ids) cannotOpen(selection, slot.path, query_.ids, opened.reason());
-        return WalkStep::Next;
-      }
-      const OsResult<device::HidIds> ids = opened.value()->ids();
-      if (!ids) {
+      device::Admission admission =
+          device::AdmitInterface(platform_, slot, query_.ids, WithoutRemovalWatch());
+      if (!admission) {
         // Listed as the target, so most likely ours: never passed over without a word.
-        if (slot.listedIds == query_.ids) {
-          selection.problems.push_back(slot.path + ": " + std::string(device::msg::kIdsUnreadable) +
-                                       ": " + ids.reason());
+        // The keyboard node of a composite device is passed over without one: the vendor
+        // node of the same device comes next.
+        if (admission.verdict == device::Admission::Verdict::Problem && admission.listedAsTarget) {
+          problem(selection, admission);
         }
         return WalkStep::Next;
       }
-      if (*ids != query_.ids) return WalkStep::Next;  // closes it again
-      // The keyboard node of a composite device is closed unwritten, without a word:
-      // the vendor node of the same device comes next.
-      if (opened.value()->unsuitable()) return WalkStep::Next;
-      selection.targets.push_back(LinkTarget(std::move(opened.value()), *ids, clock_));
+      selection.targets.push_back(LinkTarget(std::move(admission.link), clock_));
       // Later interfaces are never opened.
       return query_.pick == Pick::First ? WalkStep::Stop : WalkStep::Next;
     });

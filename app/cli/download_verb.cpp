@@ -20,6 +20,7 @@
 #include "app/cli/log_files.h"
 #include "app/cli/output_files.h"
 #include "app/cli/progress_bar.h"
+#include "app/cli/reporter.h"
 #include "app/cli/simulation.h"
 #include "app/cli/text_output.h"
 #include "app/cli/image_options.h"
@@ -33,9 +34,6 @@ namespace {
 constexpr const char* kStopWarning =
     "zentho-iap: stopping the download: the device may be left without a complete image "
     "(Ctrl-C again quits at once)\n";
-
-const std::map<std::string, int> kModes = {
-    {"kvm", kModeKvmSystem}, {"bootloader", kModeBootloader}, {"config", kModeSoftwareConfig}};
 
 // Hands every event to each output; the progress bar steps aside while text is written.
 class Outputs final : public JobObserver {
@@ -83,7 +81,7 @@ class Complaint {
  public:
   Complaint(Environment& environment, bool json) : environment_(environment), json_(json) {}
   void operator()(std::string_view kind, const std::string& message) const {
-    std::fprintf(environment_.err, "zentho-iap: %s\n", Printable(message).c_str());
+    Report(environment_.err, message);
     if (json_) WriteJsonError(environment_.out, kind, message);
   }
 
@@ -180,7 +178,7 @@ Outcome DownloadVerb::findTargets(Environment& environment, const SimulateChoice
   Selection selection =
       SelectDevices(*platform_, query, *environment.clock, OpenFailureHint(), environment.stop);
   for (const std::string& problem : selection.problems) {
-    std::fprintf(environment.err, "zentho-iap: %s\n", problem.c_str());
+    Report(environment.err, problem);
     if (o.json) WriteJsonLine(environment.out, {{"event", "warning"}, {"message", problem}});
   }
   if (selection.targets.empty()) {
@@ -254,7 +252,7 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
   }
   outputs.add(logFiles);
 
-  DownloadRequest request{kModes.at(o.mode), o.file, {}};
+  DownloadRequest request{*ParseDownloadMode(o.mode), o.file, {}};  // the option's check let only names in
   request.settings.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
   // Runs on the thread that asks for the stop (the signal watcher), so it is heard while
   // the sessions wind down. A stop asked before they start leaves every device untouched.
@@ -281,8 +279,7 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
     // A note on why exchanges may fail is noise after a download that passed.
     if (results[i].ok || !targets[i].diagnostic) continue;
     if (std::optional<std::string> note = targets[i].diagnostic()) {
-      while (!note->empty() && (note->back() == '\n' || note->back() == '\r')) note->pop_back();
-      std::fprintf(environment.err, "zentho-iap: %s: %s\n", results[i].path.c_str(), note->c_str());
+      Report(environment.err, results[i].path + ": " + *note);
     }
   }
   if (environment.stop.stop_requested() && !allPassed) {

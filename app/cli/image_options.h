@@ -3,15 +3,25 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "transfer/download_mode.h"
+
 namespace zentho::cli {
+
+// Every DownloadMode's name, for the option's check and help.
+inline std::vector<std::string> DownloadModeNames() {
+  std::vector<std::string> names;
+  for (DownloadMode mode : kDownloadModes) names.emplace_back(ModeName(mode));
+  return names;
+}
 
 inline void AddImageOptions(CLI::App& command, std::string& mode, std::string& file) {
   command.add_option("--mode", mode, "What FILE holds: kvm, bootloader or config")
       ->required()
-      ->check(CLI::IsMember({"kvm", "bootloader", "config"}));
+      ->check(CLI::IsMember(DownloadModeNames()));
   command.add_option("FILE", file, "Firmware image, or configuration text for config")->required();
 }
 

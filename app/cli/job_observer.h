@@ -20,6 +20,8 @@ struct DeviceResult {
   std::uint32_t bytes = 0;  // progress reached: file bytes acknowledged
   std::uint32_t total = 0;  // the file's length (0 when the session ended before measuring)
   Clock::duration elapsed{};
+  // The session's last line that says something (the job's own failure line aside).
+  std::string lastLine = {};
 };
 
 // Calls are never concurrent (RunJobs serialises them) and come in this order for each

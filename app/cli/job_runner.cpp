@@ -67,9 +67,11 @@ DeviceResult RunOne(const DownloadRequest& request, const Target& target, std::s
   DeviceSink sink(observer, device);
   ConfigImage configImage{};
   SessionContext context{*target.channel, configImage, sink, clock, stop};
-  const bool ok = RunDownloadJob(request, context, {OnStop::Fail, {}}) == JobVerdict::Passed;
+  JobResult job = RunDownloadJob(request, context, {OnStop::Fail, {}});
+  const bool ok = job.verdict == JobVerdict::Passed;
 
-  DeviceResult result{target.path, target.name, ok, sink.bytes, sink.total, clock.now() - start};
+  DeviceResult result{target.path, target.name, ok,
+                      sink.bytes, sink.total, clock.now() - start, std::move(job.lastLine)};
   observer([&](JobObserver& o) { o.finished(device, result); });
   return result;
 }

@@ -6,8 +6,10 @@
 #include "app/cli/console_platform.h"
 #include "app/cli/hex_id.h"
 #include "app/cli/json_output.h"
+#include "app/cli/reporter.h"
 #include "app/cli/simulation.h"
 #include "device/interface_survey.h"
+#include "device/link_messages.h"
 
 namespace zentho::cli {
 
@@ -30,7 +32,7 @@ Outcome ListVerb::run(Environment& environment) {
     }
   }
   if (matching.empty()) {
-    std::fprintf(environment.err, "zentho-iap: no HID interface %s present\n", FormatIds(ids_).c_str());
+    Report(environment.err, "no HID interface " + FormatIds(ids_) + " present");
     if (json_) WriteJsonError(environment.out, "no-device", "no HID interface " + FormatIds(ids_) + " present");
     return Outcome::NoDevice;
   }
@@ -48,6 +50,7 @@ Outcome ListVerb::run(Environment& environment) {
         object["download"] = false;
         object["reason"] = *report.unsuitable;
       }
+      if (!report.idsError.empty()) object["error"] = report.idsError;
       if (!report.openable) {
         object["error"] = report.openError;
         if (!hint.empty()) object["hint"] = hint;
@@ -58,7 +61,9 @@ Outcome ListVerb::run(Environment& environment) {
     std::string line = report.path;
     line.resize(pathWidth, ' ');
     line += "  " + FormatIds(*report.ids) + "  ";
-    if (report.openable && report.unsuitable) {
+    if (!report.idsError.empty()) {
+      line += std::string(device::msg::kIdsUnreadable) + ": " + report.idsError;
+    } else if (report.openable && report.unsuitable) {
       line += *report.unsuitable;
     } else if (report.openable) {
       line += "ready";

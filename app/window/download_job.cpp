@@ -100,7 +100,8 @@ void CIapDlg::OnDownload() {
     return;
   }
 
-  DownloadRequest request{DownloadMode, FilePath, services_.sessionSettings};
+  DownloadRequest request{static_cast<zentho::DownloadMode>(DownloadMode), FilePath,
+                          services_.sessionSettings};
   std::shared_ptr<device::DeviceLink> link = DeviceHandle;
   worker_ = services_.workers.start(
       [this, request = std::move(request), link = std::move(link)](std::stop_token stop) {
@@ -124,11 +125,11 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
 
   SessionContext context{channel, ConfigImage, sink, services_.sessionClock, stop};
   // A stop comes only from a window that is ending: no verdict, no tones to hold it up.
-  const JobVerdict verdict = RunDownloadJob(request, context, WindowFrame(controls));
+  const JobVerdict verdict = RunDownloadJob(request, context, WindowFrame(controls)).verdict;
   // Why the exchanges may have failed (an old kernel, the output pipe), after the
   // failure line as the command line prints it; after a pass it would only be noise.
   if (verdict == JobVerdict::Failed && link) {
-    if (std::optional<std::string> note = link->takeDiagnostic()) controls.appendLog(*note);
+    if (std::optional<std::string> note = link->takeDiagnostic()) controls.appendLog(*note + "\r\n");
   }
   PlayVerdict(services_.tones, verdict);
   GiveControlsBack(controls);

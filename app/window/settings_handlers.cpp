@@ -33,7 +33,7 @@ void CIapDlg::SaveSettings() {
 void CIapDlg::OnBrowse() {
   UpdateData(true);
   const FileTypeFilter filter =
-      DownloadMode == kModeSoftwareConfig
+      DownloadMode == static_cast<int>(zentho::DownloadMode::SoftwareConfig)
           ? FileTypeFilter{text::kTextFilter, text::kTextPattern, text::kTextExtension}
           : FileTypeFilter{text::kBinaryFilter, text::kBinaryPattern, text::kBinaryExtension};
   if (std::optional<std::string> chosen = view().chooseFile(filter)) {

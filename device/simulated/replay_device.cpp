@@ -239,6 +239,17 @@ const TraceEntry* ReplayDevice::next(TraceKind kind, std::size_t length) {
   return &entry;
 }
 
+void ReplayDevice::noteRecordedFailure() {
+  std::lock_guard lock(mutex_);
+  recordedFailure_ = "exchange " + std::to_string(position_) + " failed in the recording";
+}
+
+std::string ReplayDevice::failureReason() {
+  std::lock_guard lock(mutex_);
+  // Leaving the recording is the last word: no exchange is answered after it.
+  return divergence_.empty() ? recordedFailure_ : divergence_;
+}
+
 bool ReplayDevice::setOutputReport(std::span<const std::uint8_t> report) {
   const TraceEntry* entry = nullptr;
   {
@@ -254,6 +265,7 @@ bool ReplayDevice::setOutputReport(std::span<const std::uint8_t> report) {
   }
   if (entry == nullptr) return false;
   clock_.elapseUntil(origin_ + entry->at);
+  if (!entry->ok) noteRecordedFailure();
   return entry->ok;
 }
 
@@ -265,6 +277,7 @@ bool ReplayDevice::getInputReport(std::span<std::uint8_t> buffer) {
   }
   if (entry == nullptr) return false;
   clock_.elapseUntil(origin_ + entry->at);
+  if (!entry->ok) noteRecordedFailure();
   if (entry->ok) {
     std::copy_n(entry->bytes.begin(), std::min(buffer.size(), entry->bytes.size()), buffer.begin());
   }

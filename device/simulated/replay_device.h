@@ -48,6 +48,8 @@ class ReplayDevice final : public ReportChannel {
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
+  // Why the last exchange failed: the recording has it failing, or the replay left it.
+  std::string failureReason() override;
 
   // Why the replay stopped following the recording, empty while it follows.
   std::string divergence() const;
@@ -57,6 +59,7 @@ class ReplayDevice final : public ReportChannel {
  private:
   // The next entry if it matches `kind` and `length`; otherwise records the divergence.
   const TraceEntry* next(TraceKind kind, std::size_t length);
+  void noteRecordedFailure();
 
   const std::vector<TraceEntry> entries_;
   Clock& clock_;
@@ -64,6 +67,7 @@ class ReplayDevice final : public ReportChannel {
   mutable std::mutex mutex_;
   std::size_t position_ = 0;
   std::string divergence_;
+  std::string recordedFailure_;
 };
 
 }  // namespace zentho::sim

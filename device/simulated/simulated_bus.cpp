@@ -80,15 +80,17 @@ class SimulatedList final : public device::InterfaceList {
 class SimulatedHandle final : public device::HidDevice {
  public:
   SimulatedHandle(std::shared_ptr<SimulatedBus::State> state, std::string path,
-                  std::shared_ptr<SimulatedDevice> device, std::optional<std::string> idsError)
+                  std::shared_ptr<SimulatedDevice> device, std::optional<std::string> idsError,
+                  std::optional<std::string> notForDownload)
       : state_(std::move(state)), path_(std::move(path)), device_(std::move(device)),
-        idsError_(std::move(idsError)) {}
+        idsError_(std::move(idsError)), notForDownload_(std::move(notForDownload)) {}
   ~SimulatedHandle() override {
     std::lock_guard lock(state_->mutex);
     ++state_->counters.closes;
   }
 
   const std::string& path() const override { return path_; }
+  std::optional<std::string> unsuitable() override { return notForDownload_; }
   OsResult<device::HidIds> ids() override {
     if (idsError_) return OsError{*idsError_};
     if (device_->removed()) return OsError{"No such device"};
@@ -106,12 +108,14 @@ class SimulatedHandle final : public device::HidDevice {
     state_->runHook(path_);
     return device_->inputReportLength();
   }
+  std::string failureReason() override { return device_->failureReason(); }
 
  private:
   std::shared_ptr<SimulatedBus::State> state_;
   std::string path_;
   std::shared_ptr<SimulatedDevice> device_;
   std::optional<std::string> idsError_;
+  std::optional<std::string> notForDownload_;
 };
 
 class SimulatedArrivals final : public device::ArrivalWatch {
@@ -249,7 +253,8 @@ device::OpenResult SimulatedBus::open(const std::string& path) {
     if (unreadable != kEveryOpen) --unreadable;
   }
   return std::unique_ptr<device::HidDevice>(
-      std::make_unique<SimulatedHandle>(state_, path, entry->device, std::move(idsError)));
+      std::make_unique<SimulatedHandle>(state_, path, entry->device, std::move(idsError),
+                                        entry->options.notForDownload));
 }
 
 std::unique_ptr<device::RemovalWatch> SimulatedBus::watchRemoval(device::HidDevice& device) {

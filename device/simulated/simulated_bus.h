@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct BusInterfaceOptions {
   unsigned idsUnreadableOpens = 0;
   std::string idsError = "Input/output error";
   bool listsIds = true;                         // the list carries the IDs, as sysfs does
+  // Why it takes no downloads though it carries the IDs (the keyboard node of a composite
+  // board), as HidDevice::unsuitable() says it; nothing for a download interface.
+  std::optional<std::string> notForDownload = std::nullopt;
   std::string portPath = {};                    // as the list gives it; empty: unknown
   std::string serialNumber = {};
 };

@@ -101,8 +101,18 @@ bool SimulatedDevice::setOutputReport(std::span<const std::uint8_t> report) {
 
   std::lock_guard lock(mutex_);
   const bool ok = acceptOutput(report);
+  if (!ok) noteFailure("output report");
   record(TraceKind::Output, ok, report.size(), report);
   return ok;
+}
+
+void SimulatedDevice::noteFailure(std::string_view exchange) {
+  failureReason_.assign(exchange).append(removed_ ? ": No such device" : ": refused by the simulated device");
+}
+
+std::string SimulatedDevice::failureReason() {
+  std::lock_guard lock(mutex_);
+  return failureReason_;
 }
 
 bool SimulatedDevice::acceptOutput(std::span<const std::uint8_t> report) {
@@ -190,6 +200,7 @@ bool SimulatedDevice::getInputReport(std::span<std::uint8_t> buffer) {
 
   std::lock_guard lock(mutex_);
   const bool ok = !removed_ && buffer.size() >= 2 && buffer[0] == kReportId && answerStatus(buffer);
+  if (!ok) noteFailure("input report");
   record(TraceKind::Input, ok, buffer.size(), buffer);
   return ok;
 }

@@ -55,6 +55,9 @@ class SimulatedDevice final : public ReportChannel {
 
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
+  // Why the last exchange that failed, failed: the device was taken out, or a fault of
+  // the plan (or a malformed report) refused it.
+  std::string failureReason() override;
   std::optional<std::size_t> inputReportLength() override;
 
   // Unplugs the device: every later call fails.
@@ -75,6 +78,7 @@ class SimulatedDevice final : public ReportChannel {
   const Fault* findFault(Phase phase, unsigned at, FaultKind kind) const;
   bool deliveryFails(Phase phase, unsigned at, std::uint8_t command);
   void checkRemoval(Phase phase, unsigned at);
+  void noteFailure(std::string_view exchange);  // under mutex_
   Clock::time_point reserveBus(unsigned packets, std::chrono::microseconds extra);
   void elapse(Clock::time_point busFree);
   void record(TraceKind kind, bool ok, std::size_t length, std::span<const std::uint8_t> bytes);
@@ -92,6 +96,7 @@ class SimulatedDevice final : public ReportChannel {
   Clock::duration overslept_{};
   mutable std::mutex mutex_;
   std::atomic<bool> removed_{false};
+  std::string failureReason_;  // under mutex_
 
   std::uint8_t state_ = 1;
   ImageType imageType_ = ImageType::KvmSystem;

@@ -45,7 +45,10 @@ OsResult<HidIds> WindowsHidDevice::ids() {
 }
 
 bool WindowsHidDevice::setOutputReport(std::span<const std::uint8_t> report) {
-  if (report.empty() || !FitsUlong(report.size())) return false;
+  if (report.empty() || !FitsUlong(report.size())) {
+    noteReason("HidD_SetOutputReport: report length out of range");
+    return false;
+  }
   // HidD_SetOutputReport only reads the buffer, though it is declared writable.
   auto* bytes = const_cast<std::uint8_t*>(report.data());
   if (!HidD_SetOutputReport(handle_, bytes, static_cast<ULONG>(report.size()))) {
@@ -56,7 +59,10 @@ bool WindowsHidDevice::setOutputReport(std::span<const std::uint8_t> report) {
 }
 
 bool WindowsHidDevice::getInputReport(std::span<std::uint8_t> buffer) {
-  if (buffer.empty() || !FitsUlong(buffer.size())) return false;
+  if (buffer.empty() || !FitsUlong(buffer.size())) {
+    noteReason("HidD_GetInputReport: report length out of range");
+    return false;
+  }
   // The report ID to ask for goes in the first byte; the rest is the answer's.
   if (!HidD_GetInputReport(handle_, buffer.data(), static_cast<ULONG>(buffer.size()))) {
     noteFailure("HidD_GetInputReport");
@@ -86,19 +92,17 @@ std::optional<std::size_t> WindowsHidDevice::inputReportLength() {
 }
 
 void WindowsHidDevice::noteFailure(const char* call) {
-  const std::string reason = LastErrorText();
-  std::lock_guard lock(mutex_);
-  // A session that fails once ends; later failures would only repeat the first.
-  if (failureNoted_) return;
-  failureNoted_ = true;
-  std::string line = std::string(call) + " " + path_ + ": " + reason;
-  DebugLine(line);
-  diagnostic_ = line + "\r\n";
+  noteReason(std::string(call) + ": " + LastErrorText());
 }
 
-std::optional<std::string> WindowsHidDevice::takeDiagnostic() {
+void WindowsHidDevice::noteReason(std::string reason) {
   std::lock_guard lock(mutex_);
-  return std::exchange(diagnostic_, std::nullopt);
+  failureReason_ = std::move(reason);
+}
+
+std::string WindowsHidDevice::failureReason() {
+  std::lock_guard lock(mutex_);
+  return failureReason_;
 }
 
 }  // namespace zentho::device::windows_hid

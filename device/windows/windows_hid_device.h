@@ -25,20 +25,21 @@ class WindowsHidDevice final : public HidDevice {
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
-  // The first failed exchange's call and system reason, once.
-  std::optional<std::string> takeDiagnostic() override;
+  // The last failed exchange's call and system reason ("HidD_SetOutputReport: ..."),
+  // which the session hands to its sink. Windows needs no advice, so no diagnostic.
+  std::string failureReason() override;
 
  private:
   WindowsHidDevice(void* handle, std::string path);
-  void noteFailure(const char* call);
+  void noteFailure(const char* call);  // with the system's reason for the last error
+  void noteReason(std::string reason);
 
   void* const handle_;
   const std::string path_;
   std::mutex mutex_;
   bool lengthKnown_ = false;
   std::optional<std::size_t> inputLength_;
-  bool failureNoted_ = false;
-  std::optional<std::string> diagnostic_;
+  std::string failureReason_;
 };
 
 }  // namespace zentho::device::windows_hid

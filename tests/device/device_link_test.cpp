@@ -129,7 +129,7 @@ TEST(DeviceLinkTest, ReleaseInTheMiddleOfDownloadsEndsThemCleanly) {
     std::thread worker([&, session = link] {
       RecordingSink sink;
       ConfigImage configImage{};
-      DownloadRequest request{kModeKvmSystem, path, {}};
+      DownloadRequest request{DownloadMode::KvmSystem, path, {}};
       SessionContext context{*session, configImage, sink, f.clock, {}};
       result = RunDownloadSession(request, context);
       std::lock_guard lock(mutex);

@@ -188,10 +188,13 @@ TEST(SurveyTest, ReportsEveryInterfaceAndGoesOnPastFailedEntries) {
   f.plug(0x4A5D, 0x7310, Unopenable());
   f.plug(0x1234, 0x0001);
   f.plug(0x4A5D, 0x7310, Unopenable(false));
+  sim::BusInterfaceOptions idsUnreadable;
+  idsUnreadable.idsUnreadableOpens = sim::kEveryOpen;
+  f.plug(0x4A5D, 0x7310, idsUnreadable);
   f.bus.failDetailReadAt(2);
 
   const std::vector<device::InterfaceReport> reports = device::SurveyInterfaces(f.bus);
-  ASSERT_EQ(reports.size(), 4u);
+  ASSERT_EQ(reports.size(), 5u);
   EXPECT_EQ(reports[0].path, "sim:0");
   EXPECT_EQ(reports[0].ids, (device::HidIds{0x046D, 0xC077}));
   EXPECT_TRUE(reports[0].openable);
@@ -201,15 +204,18 @@ TEST(SurveyTest, ReportsEveryInterfaceAndGoesOnPastFailedEntries) {
   EXPECT_EQ(reports[2].status, Status::DetailReadFailed);
   EXPECT_EQ(reports[3].path, "sim:3");
   EXPECT_EQ(reports[3].ids, std::nullopt);
+  EXPECT_TRUE(reports[4].openable);
+  EXPECT_EQ(reports[4].ids, (device::HidIds{0x4A5D, 0x7310}));  // as listed
+  EXPECT_EQ(reports[4].idsError, "Input/output error");
   EXPECT_EQ(f.bus.counters().closes, f.bus.counters().opens);
   EXPECT_EQ(f.bus.counters().listsReleased, 1u);
 }
 
 TEST(LinkMessagesTest, CannotOpenNamesIdsInLowerCaseHexOfFourDigits) {
   EXPECT_EQ(device::msg::CannotOpenDevice("/dev/hidraw3", {0x4A5D, 0x7310}, "Permission denied"),
-            "Cannot open device /dev/hidraw3 (4a5d:7310): Permission denied\r\n");
+            "Cannot open device /dev/hidraw3 (4a5d:7310): Permission denied");
   EXPECT_EQ(device::msg::CannotOpenDevice("/dev/hidraw12", {0x000A, 0x00FF}, "No such device"),
-            "Cannot open device /dev/hidraw12 (000a:00ff): No such device\r\n");
+            "Cannot open device /dev/hidraw12 (000a:00ff): No such device");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ TEST_F(SessionTest, BlockRefusedFourTimesFailsAfterFourLinesAndFourPauses) {
   const std::string path = dir.write("a.bin", PatternBytes(2500));
   const std::size_t descriptorsBefore = OpenDescriptors();
 
-  EXPECT_EQ(run(kModeKvmSystem, path), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, path), 0);
 
   const std::string line = "log:DNLOAD FAIL, block number = 1, left len : 1c4\r\n";
   const std::vector<std::string> tail(sink.events.end() - 5, sink.events.end());
@@ -33,7 +33,7 @@ TEST_F(SessionTest, BlockRefusedFourTimesFailsAfterFourLinesAndFourPauses) {
 TEST_F(SessionTest, BlockAcceptedOnTheFourthOfferGoesOn) {
   device({.faults = {{.phase = Phase::Transfer, .at = 0, .kind = FaultKind::FailDelivery, .count = 3}}});
   const auto image = PatternBytes(1500);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", image)), 1);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", image)), 1);
   EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(),
                        "log:DNLOAD FAIL, block number = 0, left len : 1dc\r\n"),
             3);
@@ -44,7 +44,7 @@ TEST_F(SessionTest, BlockAcceptedOnTheFourthOfferGoesOn) {
 TEST_F(SessionTest, ThreeFailedStatusReadsPerBlockAreToleratedAndCountedPerBlock) {
   device({.faults = {{.phase = Phase::Transfer, .at = 0, .kind = FaultKind::FailRead, .count = 3},
                      {.phase = Phase::Transfer, .at = 1, .kind = FaultKind::FailRead, .count = 3}}});
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(2000))), 1);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(2000))), 1);
   EXPECT_THAT(logLines(),
               ElementsAre("\r\nRuntime file is loaded. File size: 2000 bytes.\r\n",
                           "Start Runtime Transferring...\r\n", "Chip Revision : 1\r\n",
@@ -60,7 +60,7 @@ TEST_F(SessionTest, ThreeFailedStatusReadsPerBlockAreToleratedAndCountedPerBlock
 
 TEST_F(SessionTest, FourthFailedStatusReadOfABlockEndsTheSession) {
   device({.faults = {{.phase = Phase::Transfer, .at = 2, .kind = FaultKind::FailRead, .count = 4}}});
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
   const std::vector<std::string> tail(sink.events.end() - 5, sink.events.end());
   const std::string line = "log:Get status fail, block number = 2\r\n";
   // Progress stays where block 1's acknowledgement put it.
@@ -73,7 +73,7 @@ TEST_F(SessionTest, StaleNextBlockAndBusyAnswersAreReadAgainQuietly) {
               {.phase = Phase::Transfer, .at = 1, .kind = FaultKind::WrongNextBlock, .count = 2, .value = 1},
               {.phase = Phase::Transfer, .at = 2, .kind = FaultKind::PendingReads, .count = 3},
           }});
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(3000))), 1);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(3000))), 1);
   EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 1", "GET 8 ok", "DNLOAD 0 1024", "GET 8 ok",
                                    "DNLOAD 1 1024", "GET 8 ok", "GET 8 ok", "GET 8 ok",
                                    "DNLOAD 2 952", "GET 8 ok", "GET 8 ok", "GET 8 ok", "GET 8 ok",
@@ -83,7 +83,7 @@ TEST_F(SessionTest, StaleNextBlockAndBusyAnswersAreReadAgainQuietly) {
 
 TEST_F(SessionTest, ErrorStateWhileWaitingEndsTheSession) {
   device({.faults = {{.phase = Phase::Transfer, .at = 1, .kind = FaultKind::ReportState, .value = 8}}});
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
   EXPECT_EQ(logLines().back(), "Download failed at GET_STATUS\r\n");
   EXPECT_EQ(trace().back(), "GET 8 ok");
   EXPECT_EQ(sink.events[sink.events.size() - 2], "pos:1000");
@@ -92,11 +92,11 @@ TEST_F(SessionTest, ErrorStateWhileWaitingEndsTheSession) {
 TEST_F(SessionTest, NextSessionBringsAFailedDeviceBackToIdle) {
   device({.faults = {{.phase = Phase::Transfer, .at = 1, .kind = FaultKind::ReportState, .value = 8}}});
   const std::string path = dir.write("a.bin", PatternBytes(3000));
-  ASSERT_EQ(run(kModeKvmSystem, path), 0);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, path), 0);
   // Same device, no more faults from block 1 on in a new image: the handshake clears it.
   sim::SimulatedDevice& same = *device_;
   ASSERT_EQ(same.state(), 8);
-  EXPECT_EQ(run(kModeBootloader, path), 0);  // block 1 is refused again
+  EXPECT_EQ(run(DownloadMode::Bootloader, path), 0);  // block 1 is refused again
   const auto lines = trace();
   const auto second = std::find(lines.begin() + 1, lines.end(), "LEN 8");
   ASSERT_NE(second, lines.end());

@@ -14,7 +14,7 @@ TEST_F(SessionTest, KvmImageOf3000BytesGivesTheWholeLogAndReports) {
   const auto image = PatternBytes(3000);
   const std::string path = dir.write("kvm.bin", image);
 
-  ASSERT_EQ(run(kModeKvmSystem, path), 1);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, path), 1);
 
   EXPECT_THAT(sink.events,
               ElementsAre("log:\r\nRuntime file is loaded. File size: 3000 bytes.\r\n",
@@ -35,7 +35,7 @@ TEST_F(SessionTest, KvmImageOf3000BytesGivesTheWholeLogAndReports) {
 
 TEST_F(SessionTest, ImageOf2500BytesMatchesTheWorkedExampleByteForByte) {
   const auto image = PatternBytes(2500);
-  ASSERT_EQ(run(kModeKvmSystem, dir.write("a.bin", image)), 1);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", image)), 1);
 
   const auto outputs = Outputs(device_->trace());
   ASSERT_EQ(outputs.size(), 5U);
@@ -53,7 +53,7 @@ TEST_F(SessionTest, ImageOf2500BytesMatchesTheWorkedExampleByteForByte) {
 }
 
 TEST_F(SessionTest, ExactMultipleOf1024IsSentAsFullBlocksThenAnEmptyOne) {
-  ASSERT_EQ(run(kModeBootloader, dir.write("boot.bin", PatternBytes(2048))), 1);
+  ASSERT_EQ(run(DownloadMode::Bootloader, dir.write("boot.bin", PatternBytes(2048))), 1);
   EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 0", "GET 8 ok", "DNLOAD 0 1024",
                                    "GET 8 ok", "DNLOAD 1 1024", "GET 8 ok", "DNLOAD 2 0"));
   EXPECT_EQ(device_->image(ImageType::Bootloader)->bytes, PatternBytes(2048));
@@ -75,7 +75,7 @@ std::string ConfigText(const std::string& lineEnd) {
 TEST_F(SessionTest, SoftwareConfigGoesAsOneSealedBlockOf256Bytes) {
   const std::string text = ConfigText("\r\n");
   ASSERT_EQ(text.size(), 784U);
-  ASSERT_EQ(run(kModeSoftwareConfig, dir.write("config.txt", text)), 1);
+  ASSERT_EQ(run(DownloadMode::SoftwareConfig, dir.write("config.txt", text)), 1);
 
   EXPECT_THAT(sink.events,
               ElementsAre("log:\r\nRuntime file is loaded. File size: 784 bytes.\r\n",
@@ -98,7 +98,7 @@ TEST_F(SessionTest, SoftwareConfigGoesAsOneSealedBlockOf256Bytes) {
 }
 
 TEST_F(SessionTest, ShortConfigIsSentUnsealedAfterTheLengthMessage) {
-  ASSERT_EQ(run(kModeSoftwareConfig, dir.write("short.txt", "01 02 03\r\n")), 1);
+  ASSERT_EQ(run(DownloadMode::SoftwareConfig, dir.write("short.txt", "01 02 03\r\n")), 1);
   EXPECT_THAT(logLines(),
               ElementsAre("\r\nRuntime file is loaded. File size: 10 bytes.\r\n",
                           "The Length of SW Configuation in text file is wrong !!\r\n",
@@ -117,7 +117,7 @@ TEST_F(SessionTest, ShortConfigIsSentUnsealedAfterTheLengthMessage) {
 TEST_F(SessionTest, ConfigLinesOf126CharactersEndingInCrLfGiveTheWholeImage) {
   const std::string text = ConfigText(" " + std::string(78, 'x') + "\r\n");
   ASSERT_EQ(text.size(), 16U * 128U);
-  ASSERT_EQ(run(kModeSoftwareConfig, dir.write("config.txt", text)), 1);
+  ASSERT_EQ(run(DownloadMode::SoftwareConfig, dir.write("config.txt", text)), 1);
   EXPECT_THAT(logLines(),
               ElementsAre("\r\nRuntime file is loaded. File size: 2048 bytes.\r\n",
                           "Start Runtime Transferring...\r\n", "Chip Revision : 1\r\n",
@@ -146,7 +146,7 @@ TEST_F(SessionTest, AcknowledgementsAreComparedInSixteenBitsAcrossTheSignBoundar
   { std::ofstream touch(path, std::ios::binary); }
   std::filesystem::resize_file(path, (0x8001U) * 1024U + 10U);  // blocks 0..0x8001
 
-  ASSERT_EQ(run(kModeKvmSystem, path), 1);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, path), 1);
   const auto received = device_->image(ImageType::KvmSystem);
   EXPECT_TRUE(received->complete);
   EXPECT_EQ(received->length, 0x8001U * 1024U + 10U);

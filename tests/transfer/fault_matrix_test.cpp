@@ -148,7 +148,7 @@ TEST(FaultMatrix, EveryFaultAtEveryBlockEndsAsPromised) {
       StopAtBlock stopping(device, stop, row.stopAtBlock ? block : kBlocks + 1);
       RecordingSink sink;
       ConfigImage configImage{};
-      DownloadRequest request{kModeKvmSystem, path, {.ackTimeout = kAckTimeout}};
+      DownloadRequest request{DownloadMode::KvmSystem, path, {.ackTimeout = kAckTimeout}};
       SessionContext context{stopping, configImage, sink, clock, stop.get_token()};
 
       const std::size_t descriptors = DescriptorsHere();

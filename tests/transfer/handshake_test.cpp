@@ -18,7 +18,7 @@ std::vector<std::string> Repeat(std::vector<std::string> unit, int times) {
 
 TEST_F(SessionTest, ErrorStateTwiceThenIdleClearsAndPausesBeforeEachRetry) {
   device(sim::FaultPlan::HandshakeStates({8, 8, 1}));
-  ASSERT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(100))), 1);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(100))), 1);
 
   EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 1", "GET 8 ok", "CLRSTATUS 1",
                                    "SETIMGTYPE 1", "GET 8 ok", "CLRSTATUS 1", "SETIMGTYPE 1",
@@ -29,7 +29,7 @@ TEST_F(SessionTest, ErrorStateTwiceThenIdleClearsAndPausesBeforeEachRetry) {
 
 TEST_F(SessionTest, BusyStateIsAbortedNotCleared) {
   device(sim::FaultPlan::HandshakeStates({2, 4, 1}));
-  ASSERT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
   const auto lines = trace();
   EXPECT_EQ(lines[3], "ABORT 1");
   EXPECT_EQ(lines[6], "ABORT 1");
@@ -37,7 +37,7 @@ TEST_F(SessionTest, BusyStateIsAbortedNotCleared) {
 
 TEST_F(SessionTest, DeviceNeverIdleGivesUpAfterElevenAttemptsWithoutAMessage) {
   device(sim::FaultPlan::HandshakeStates(std::vector<std::uint8_t>(11, 8)));
-  ASSERT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
 
   std::vector<std::string> expected{"LEN 8"};
   const auto attempts = Repeat({"SETIMGTYPE 1", "GET 8 ok", "CLRSTATUS 1"}, 11);
@@ -56,7 +56,7 @@ TEST_F(SessionTest, HandshakeReadsThatAlwaysFailUseUpTheAttemptsWithoutPauses) {
     plan.faults.push_back({.phase = Phase::Handshake, .at = attempt, .kind = FaultKind::FailRead});
   }
   device(plan);
-  ASSERT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  ASSERT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
 
   std::vector<std::string> expected{"LEN 8"};
   const auto attempts = Repeat({"SETIMGTYPE 1", "GET 8 fail"}, 11);
@@ -78,7 +78,7 @@ TEST_F(SessionTest, FailedReadsAndBusyStatesShareOneAttemptCount) {
         : Fault{.phase = Phase::Handshake, .at = attempt, .kind = FaultKind::ReportState, .value = 2});
   }
   device(plan);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
   EXPECT_EQ(device_->handshakeAttempts(), 11U);
   EXPECT_EQ(clock.pauses().size(), 5U);
 }
@@ -95,7 +95,7 @@ TEST_P(ChipRevisionTest, OnlyTheHighNibbleCounts) {
   sim::FaultPlan plan;
   plan.chipRevisionByte = GetParam().revisionByte;
   device(plan);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), GetParam().result);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), GetParam().result);
   std::vector<std::string> lines{"\r\nRuntime file is loaded. File size: 10 bytes.\r\n",
                                  "Start Runtime Transferring...\r\n"};
   lines.insert(lines.end(), GetParam().lines.begin(), GetParam().lines.end());
@@ -121,13 +121,13 @@ TEST_F(SessionTest, WrongRevisionStillEndsTheSessionWhenTheAbortIsLost) {
   plan.faults = {{.phase = Phase::Handshake, .at = 1, .kind = FaultKind::FailDelivery,
                   .command = static_cast<std::uint8_t>(Command::ABORT)}};
   device(plan);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
   EXPECT_EQ(logLines().back(), "\r\nChip Revision wrong!!\r\n");
   EXPECT_EQ(trace().back(), "ABORT 1 fail");
 }
 
 struct SetImageTypeCase {
-  int mode;
+  DownloadMode mode;
   std::string file;
   std::vector<std::string> tail;
 };
@@ -150,10 +150,10 @@ TEST_P(SetImageTypeFailureTest, IsNeverRetriedAndOnlyBootloaderAddsTheProtection
 INSTANTIATE_TEST_SUITE_P(
     Modes, SetImageTypeFailureTest,
     ::testing::Values(
-        SetImageTypeCase{kModeKvmSystem, "a.bin", {"Start Runtime Transferring...\r\n", "SETIMGETYPE FAIL\r\n"}},
-        SetImageTypeCase{kModeBootloader, "a.bin",
+        SetImageTypeCase{DownloadMode::KvmSystem, "a.bin", {"Start Runtime Transferring...\r\n", "SETIMGETYPE FAIL\r\n"}},
+        SetImageTypeCase{DownloadMode::Bootloader, "a.bin",
                          {"SETIMGETYPE FAIL\r\n", "Or Boot loader is memory write protection\r\n"}},
-        SetImageTypeCase{kModeSoftwareConfig, "a.txt",
+        SetImageTypeCase{DownloadMode::SoftwareConfig, "a.txt",
                          {"Start Runtime Transferring...\r\n", "SETIMGETYPE FAIL\r\n"}}));
 
 TEST_F(SessionTest, LostClearStatusEndsTheSessionWithTheIdleMessage) {
@@ -161,7 +161,7 @@ TEST_F(SessionTest, LostClearStatusEndsTheSessionWithTheIdleMessage) {
   plan.faults.push_back({.phase = Phase::Handshake, .at = 1, .kind = FaultKind::FailDelivery,
                          .command = static_cast<std::uint8_t>(Command::CLRSTATUS)});
   device(plan);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
   const std::vector<std::string> tail(sink.events.end() - 3, sink.events.end());
   EXPECT_THAT(tail, ElementsAre("log:Chip Revision : 1\r\n",
                                 "trace:The state of device cannot go back to STATE_dfuIDLE.\n",

@@ -81,11 +81,11 @@ TEST(ReportProtocol, FailedDeliveryAndReadAreReportedAsFailures) {
 }
 
 TEST(ReportProtocol, ModesMapToImageTypes) {
-  EXPECT_EQ(ImageTypeForMode(0), ImageType::KvmSystem);
-  EXPECT_EQ(ImageTypeForMode(1), ImageType::Bootloader);
-  EXPECT_EQ(ImageTypeForMode(2), ImageType::SoftwareConfig);
-  EXPECT_FALSE(ImageTypeForMode(3));
-  EXPECT_FALSE(ImageTypeForMode(-1));
+  EXPECT_EQ(ImageTypeFor(DownloadMode::KvmSystem), ImageType::KvmSystem);
+  EXPECT_EQ(ImageTypeFor(DownloadMode::Bootloader), ImageType::Bootloader);
+  EXPECT_EQ(ImageTypeFor(DownloadMode::SoftwareConfig), ImageType::SoftwareConfig);
+  EXPECT_FALSE(ImageTypeFor(static_cast<DownloadMode>(3)));
+  EXPECT_FALSE(ImageTypeFor(static_cast<DownloadMode>(-1)));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class SessionTest : public ::testing::Test {
     return *device_;
   }
 
-  int run(int mode, const std::string& path) {
+  int run(DownloadMode mode, const std::string& path) {
     if (!device_) device();
     DownloadRequest request{mode, path, settings};
     SessionContext context{*device_, configImage, sink, clock, stop.get_token()};

@@ -13,7 +13,7 @@ using sim::Phase;
 TEST_F(SessionTest, BlockNeverAcknowledgedTimesOutAfterTheConfiguredWait) {
   device({.faults = {{.phase = Phase::Transfer, .at = 1, .kind = FaultKind::NeverAcknowledge}}});
   const auto started = clock.now();
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
   EXPECT_EQ(logLines().back(), "Get status timeout, block number = 1\r\n");
   // Reads cost 1 ms each on the simulated bus: about 5000 of them went by.
   const auto waited = clock.now() - started;
@@ -25,14 +25,14 @@ TEST_F(SessionTest, BlockNeverAcknowledgedTimesOutAfterTheConfiguredWait) {
 TEST_F(SessionTest, AcknowledgementTimeoutIsASessionSetting) {
   settings.ackTimeout = milliseconds(40);
   device({.faults = {{.phase = Phase::Transfer, .at = 0, .kind = FaultKind::PendingReads, .count = 100}}});
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
   EXPECT_EQ(logLines().back(), "Get status timeout, block number = 0\r\n");
   const auto lines = trace();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "GET 8 ok"), 1 + 40);
 }
 
 struct RefusedFileCase {
-  int mode;
+  DownloadMode mode;
   std::string content;  // empty: no file at all
   bool create;
   std::vector<std::string> lines;
@@ -51,20 +51,20 @@ TEST_P(RefusedFileTest, IsReportedBeforeAnyReportIsSent) {
 INSTANTIATE_TEST_SUITE_P(
     Files, RefusedFileTest,
     ::testing::Values(
-        RefusedFileCase{kModeSoftwareConfig, "", false,
+        RefusedFileCase{DownloadMode::SoftwareConfig, "", false,
                         {"ERROR: Cannot open this Runtime binary file!!\r\n"}},
-        RefusedFileCase{kModeKvmSystem, "", false,
+        RefusedFileCase{DownloadMode::KvmSystem, "", false,
                         {"ERROR: Cannot open this Runtime binary file!!\r\n"}},
-        RefusedFileCase{kModeKvmSystem, "", true,
+        RefusedFileCase{DownloadMode::KvmSystem, "", true,
                         {"\r\nRuntime file is loaded. File size: 0 bytes.\r\n",
                          "ERROR: The Runtime binary file is empty!!\r\n"}},
-        RefusedFileCase{kModeBootloader, "", true,
+        RefusedFileCase{DownloadMode::Bootloader, "", true,
                         {"\r\nRuntime file is loaded. File size: 0 bytes.\r\n",
                          "ERROR: The Runtime binary file is empty!!\r\n"}}));
 
 TEST_F(SessionTest, DirectoryIsNotAFirmwareFile) {
   device();
-  EXPECT_EQ(run(kModeKvmSystem, dir.file("")), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.file("")), 0);
   EXPECT_THAT(logLines(), ElementsAre("ERROR: Cannot open this Runtime binary file!!\r\n"));
 }
 
@@ -73,7 +73,7 @@ TEST_F(SessionTest, FileThatShrinksAfterMeasuringIsNotSentWithStaleBytes) {
   const std::string path = dir.write("a.bin", PatternBytes(3000));
   // The handshake's recovery pause is where the file changes under the session.
   clock.onSleep([&](Clock::duration) { std::filesystem::resize_file(path, 1500); });
-  EXPECT_EQ(run(kModeKvmSystem, path), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, path), 0);
   EXPECT_EQ(logLines().back(), "ERROR: Cannot read this Runtime binary file!!\r\n");
   EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 1", "GET 8 ok", "ABORT 1", "SETIMGTYPE 1",
                                    "GET 8 ok", "DNLOAD 0 1024", "GET 8 ok"));  // no block 1
@@ -83,7 +83,7 @@ TEST_F(SessionTest, UnknownInputReportLengthEndsTheSession) {
   sim::FaultPlan plan;
   plan.declaredInputLength = std::nullopt;
   device(plan);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
   EXPECT_EQ(logLines().back(), "GETSTATUS FAIL\r\n");
   EXPECT_THAT(trace(), ElementsAre("LEN fail"));
 }
@@ -92,7 +92,7 @@ TEST_F(SessionTest, LongerDeclaredInputReportIsReadWholeDuringTheHandshakeOnly) 
   sim::FaultPlan plan;
   plan.declaredInputLength = 64;
   device(plan);
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 1);
   EXPECT_THAT(trace(), ElementsAre("LEN 64", "SETIMGTYPE 1", "GET 64 ok", "DNLOAD 0 10", "GET 8 ok",
                                    "DNLOAD 1 0"));
 }
@@ -106,7 +106,7 @@ TEST_F(SessionTest, DeclaredInputLengthOutsideEightToTheHidMaximumIsAFailedQuery
     plan.declaredInputLength = declared;
     device(plan);
     sink.events.clear();
-    EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), result) << declared;
+    EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), result) << declared;
     if (result == 0) {
       EXPECT_EQ(logLines().back(), "GETSTATUS FAIL\r\n") << declared;
       EXPECT_THAT(trace(), ElementsAre("LEN " + std::to_string(declared))) << declared;
@@ -149,7 +149,7 @@ TEST_F(SessionTest, ImageOfSixtyFourMiBAndOneByteWrapsItsBlockNumbers) {
   options.recordTrace = false;
   device_.emplace(options, clock);
   LastBlocks channel(*device_);
-  DownloadRequest request{kModeKvmSystem, path, settings};
+  DownloadRequest request{DownloadMode::KvmSystem, path, settings};
   SessionContext context{channel, configImage, sink, clock, stop.get_token()};
   EXPECT_EQ(RunDownloadSession(request, context), 1);
   EXPECT_THAT(channel.last_, ElementsAre("65535 1024", "0 1", "1 0"));
@@ -165,7 +165,7 @@ TEST_F(SessionTest, ImageOfSixtyFourMiBAndOneByteWrapsItsBlockNumbers) {
 TEST_F(SessionTest, StopDuringARecoveryPauseEndsAtOnceAndQuietly) {
   device(sim::FaultPlan::HandshakeStates({8, 1}));
   clock.onSleep([&](Clock::duration) { stop.request_stop(); });
-  EXPECT_EQ(run(kModeKvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
   EXPECT_THAT(trace(), ElementsAre("LEN 8", "SETIMGTYPE 1", "GET 8 ok", "CLRSTATUS 1"));
   EXPECT_EQ(logLines().back(), "Chip Revision : 1\r\n");
 }
@@ -193,7 +193,7 @@ class StoppingSink final : public SessionSink {
 TEST_F(SessionTest, StopDuringTheTransferSendsNothingMore) {
   device();
   StoppingSink stopping(sink, stop, 1024);
-  DownloadRequest request{kModeKvmSystem, dir.write("a.bin", PatternBytes(4096)), settings};
+  DownloadRequest request{DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(4096)), settings};
   SessionContext context{*device_, configImage, stopping, clock, stop.get_token()};
   EXPECT_EQ(RunDownloadSession(request, context), 0);
   EXPECT_EQ(trace().back(), "GET 8 ok");  // block 0's acknowledgement, then nothing
@@ -202,7 +202,7 @@ TEST_F(SessionTest, StopDuringTheTransferSendsNothingMore) {
 
 TEST_F(SessionTest, ModeOutsideTheThreeIsRefused) {
   device();
-  EXPECT_EQ(run(-1, dir.write("a.bin", PatternBytes(10))), 0);
+  EXPECT_EQ(run(static_cast<DownloadMode>(-1), dir.write("a.bin", PatternBytes(10))), 0);
   EXPECT_THAT(logLines(), ElementsAre("ERROR: Unknown download mode -1!!\r\n"));
   EXPECT_TRUE(device_->trace().empty());
 }

@@ -76,7 +76,7 @@ class SentImageCheckTest : public ::testing::Test {
     DiscardSink sink;
     ConfigImage image{};
     SessionContext context{check, image, sink, clock, {}};
-    return RunDownloadSession(DownloadRequest{kModeKvmSystem, path, {}}, context);
+    return RunDownloadSession(DownloadRequest{DownloadMode::KvmSystem, path, {}}, context);
   }
   Sha256Digest digestOf(const std::string& bytes) {
     Sha256 hash;

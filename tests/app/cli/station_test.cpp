@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <condition_variable>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
-#include "app/cli/station.h"
-#include "app/cli/station_display.h"
-#include "app/cli/station_record.h"
+#include "app/station/record_building.h"
+#include "app/station/station.h"
+#include "app/station/station_display.h"
+#include "app/station/station_record.h"
 #include "device/simulated/simulated_bus.h"
 #include "tests/app/cli/cli_harness.h"
 #include "tests/support/temp_dir.h"
@@ -99,7 +102,7 @@ class StationTest : public ::testing::Test {
   }
 
   void start() {
-    const OsResult<cli::StationImage> hashed = cli::HashStationImage(settings);
+    const OsResult<cli::StationImage> hashed = cli::HashStationImage(settings.file, settings.downloadMode);
     ASSERT_TRUE(hashed) << hashed.reason();
     image = hashed.value();
     const OsResult<void> opened = record.open(dir.file("record.jsonl"), {});
@@ -268,7 +271,7 @@ TEST_F(StationTest, LimitAndParallelCap) {
       std::lock_guard lock(mostMutex);
       most = std::max(most, bus->counters().opens - bus->counters().closes);
     });
-    const OsResult<cli::StationImage> hashed = cli::HashStationImage(settings);
+    const OsResult<cli::StationImage> hashed = cli::HashStationImage(settings.file, settings.downloadMode);
     ASSERT_TRUE(hashed) << hashed.reason();
     image = hashed.value();
     EventLog log;
@@ -302,6 +305,26 @@ TEST_F(StationTest, WithoutArrivalEventsTheBusIsListedAgain) {
   const std::vector<std::string> lines = events.lines();
   EXPECT_EQ(lines, (std::vector<std::string>{"start 1-1 sim:0", "pass 1-1", "left 1-1",
                                              "start 1-1 sim:1", "pass 1-1"}));
+}
+
+TEST_F(StationTest, ACompositeBoardRecordsOnePassAndNoFailure) {
+  // The keyboard node of a board lists before its vendor node, with the same IDs: it is
+  // passed over unwritten, and the board is flashed once through its vendor node.
+  start();
+  sim::BusInterfaceOptions keyboardNode;
+  keyboardNode.notForDownload = "not the download interface";
+  const std::shared_ptr<sim::SimulatedDevice> keyboard = plug("1-1", {}, keyboardNode);
+  const std::shared_ptr<sim::SimulatedDevice> vendor = plug("1-1");
+  ASSERT_TRUE(events.waitFinished(1));
+  finish();
+  EXPECT_EQ(events.lines(), (std::vector<std::string>{"start 1-1 sim:1", "pass 1-1"}));
+  EXPECT_EQ(summary.tally, (cli::Tally{.passed = 1, .failed = 0, .unplugged = 0, .running = 0}));
+  EXPECT_EQ(keyboard->handshakeAttempts(), 0U);
+  EXPECT_EQ(vendor->image(ImageType::KvmSystem)->bytes, bytes);
+  const std::vector<nlohmann::json> lines = recordLines();
+  ASSERT_EQ(lines.size(), 1U);
+  EXPECT_EQ(lines[0]["result"], "pass");
+  EXPECT_EQ(lines[0]["device"], "sim:1");
 }
 
 TEST_F(StationTest, ABoardNotReadyWhenHeardIsLookedAtAgain) {
@@ -428,6 +451,8 @@ TEST(StationDisplay, TheLiveTable) {
       {{3, "1-2.3", "", "/dev/hidraw5"}, "flashing", 1000, 3000, {}},
       {{1, "1-1", "SN0001", "/dev/hidraw3"}, "pass", 3000, 3000, {}},
       {{2, "", "", "/dev/hidraw4"}, "FAIL", 1000, 3000, "Download failed at GET_STATUS"},
+      // A serial with a control byte in it is shown escaped, never sent to the terminal.
+      {{4, "2-1", "\a", "/dev/hidraw6"}, "flashing", 0, 3000, {}},
   };
   EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {.passed = 1, .failed = 1, .running = 1}),
             (std::vector<std::string>{
@@ -435,8 +460,58 @@ TEST(StationDisplay, TheLiveTable) {
                 "/dev/hidraw4          FAIL        33%  1000/3000  Download failed at GET_STATUS",
                 "1-1           SN0001  pass       100%  3000/3000",
                 "1-2.3                 flashing    33%  1000/3000",
+                "2-1           \\x07    flashing     0%  0/3000",
                 "passed 1  failed 1  unplugged 0  in progress 1",
             }));
+}
+
+TEST(StationRecord, BuiltFromTheSessionsOutcome) {
+  struct Case {
+    const char* name;
+    bool sessionPassed;
+    bool confirmed;
+    std::string mismatch;
+    bool gone;
+    bool stoppedByOperator;
+    std::string result;
+    std::string failure;
+  };
+  const std::vector<Case> cases = {
+      {"passed", true, true, "", false, false, "pass", ""},
+      {"passed, then taken out", true, true, "", true, false, "pass", ""},
+      {"closing report held back", true, false, "", false, false, "fail",
+       "the closing report did not reach the device"},
+      {"other bytes sent", true, false, "block 2 differs", false, false, "fail", "block 2 differs"},
+      {"taken out", false, false, "", true, false, "unplugged",
+       "taken out during the session; last line: Chip Revision : 1"},
+      {"stopped", false, false, "", false, true, "fail", "stopped by the operator"},
+      {"failed", false, false, "", false, false, "fail", "Chip Revision : 1"},
+  };
+  cli::StationSettings settings;
+  settings.downloadMode = DownloadMode::SoftwareConfig;
+  settings.file = "cfg.txt";
+  settings.tool = "zentho-iap 9.9";
+  cli::StationImage image;
+  image.file.size = 700;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    cli::SessionOutcome outcome;
+    outcome.board = cli::Board{4, "1-2", "SN7", "/dev/hidraw3"};
+    outcome.ids = {0x4A5D, 0x7310};
+    outcome.sessionPassed = c.sessionPassed;
+    outcome.confirmed = c.confirmed;
+    outcome.mismatch = c.mismatch;
+    outcome.failingLine = "Chip Revision : 1";
+    outcome.gone = c.gone;
+    outcome.stoppedByOperator = c.stoppedByOperator;
+    outcome.seconds = 1.5;
+    const SessionRecord record = cli::BuildSessionRecord(outcome, settings, image);
+    EXPECT_EQ(record.result, c.result);
+    EXPECT_EQ(record.failure, c.failure);
+    EXPECT_EQ(cli::RecordCsv(record).substr(50),
+              "1-2,SN7,/dev/hidraw3,4a5d,7310,config,cfg.txt,700," + ToHex(image.file.digest) + "," +
+                  c.result + "," + (c.failure.empty() ? "" : c.failure) + ",1.500,zentho-iap 9.9\r\n");
+  }
 }
 
 TEST(StationVerb, EventLinesAndSummaryWithoutATerminal) {
@@ -475,6 +550,57 @@ TEST(StationVerb, EventLinesAndSummaryWithoutATerminal) {
                 "3 sessions: 2 passed, 1 failed, 0 unplugged",
             }));
   EXPECT_EQ(Lines(ReadFile(dir.file("r.csv"))).size(), 4U);
+}
+
+TEST(StationVerb, ExitCodeSaysWhetherAnythingPassed) {
+  // A run that flashed nothing is no success: neither when no board came nor when every
+  // one was taken out during its session.
+  struct Case {
+    const char* name;
+    std::vector<bool> pulled;  // one board per entry, taken out at its second block
+    int code;
+    std::string lastLine;      // of stdout, or of stderr when stdout is empty
+    std::size_t imageSize = 3000;
+    bool plan = false;         // boards from a hot-plug plan
+  };
+  const std::vector<Case> cases = {
+      {"nothing came", {}, 3, "0 sessions: 0 passed, 0 failed, 0 unplugged"},
+      {"every board taken out", {true}, 3, "1 session: 0 passed, 0 failed, 1 unplugged"},
+      {"one passed, one taken out", {false, true}, 0, "2 sessions: 1 passed, 0 failed, 1 unplugged"},
+      // Ctrl-C reaches the hashing of a large image.
+      {"stopped while hashing", {}, 3, "zentho-iap: interrupted by the user", 1 << 20},
+      // ... and the reading of a plan.
+      {"stopped while reading the plan", {}, 3, "zentho-iap: interrupted by the user", 3000, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliHarness cli;
+    TempDir dir;
+    const std::string file = dir.write("fw.bin", PatternBytes(c.imageSize));
+    std::set<std::string> pulled;
+    for (std::size_t i = 0; i < c.pulled.size(); ++i) {
+      sim::BusInterfaceOptions where;
+      where.portPath = "1-" + std::to_string(i + 1);
+      cli.plug(*cli.systemBus, {}, where);
+      if (c.pulled[i]) pulled.insert("sim:" + std::to_string(i));
+    }
+    std::mutex mutex;
+    std::map<std::string, unsigned> exchanges;
+    cli.systemBus->onExchange([&](const std::string& path) {
+      std::lock_guard lock(mutex);
+      if (pulled.count(path) == 0 || ++exchanges[path] != 6) return;
+      cli.systemBus->unplug(path);  // before the DNLOAD of block 1 goes out
+      cli.stop.request_stop();      // no new sessions; the running ones end
+    });
+    if (pulled.empty()) cli.stop.request_stop();
+    std::vector<std::string> args = {"station", "--mode", "kvm", file};
+    if (c.plan) args.push_back("--simulate=plan:" + dir.write("plan.txt", std::string("0 plug 1-1\n")));
+    const CliResult result = cli.run(args);
+    EXPECT_EQ(result.code, c.code) << result.err;
+    const std::vector<std::string> lines = Lines(result.out.empty() ? result.err : result.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), c.lastLine);
+  }
 }
 
 TEST(StationVerb, RefusesWhatItCannotUse) {

@@ -141,7 +141,7 @@ class NotingPlatform final : public device::HidPlatform {
     std::optional<std::size_t> inputReportLength() override { return inner->inputReportLength(); }
     std::optional<std::string> takeDiagnostic() override { return std::exchange(note, std::nullopt); }
     std::unique_ptr<device::HidDevice> inner;
-    std::optional<std::string> note = "Why exchanges fail here.\r\n";
+    std::optional<std::string> note = "Why exchanges fail here.";
   };
   device::HidPlatform& inner_;
 };

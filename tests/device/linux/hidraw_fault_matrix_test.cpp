@@ -134,7 +134,7 @@ TEST(HidrawFaultMatrix, EveryKernelFaultAtEveryBlockEndsAsPromised) {
 
       RecordingSink sink;
       ConfigImage configImage{};
-      DownloadRequest request{kModeKvmSystem, path, {}};
+      DownloadRequest request{DownloadMode::KvmSystem, path, {}};
       SessionContext context{*link, configImage, sink, bus.clock, {}};
       const std::size_t descriptors = OpenDescriptors();
       int result = -1;

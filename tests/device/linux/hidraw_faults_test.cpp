@@ -44,7 +44,7 @@ class HidrawFaultTest : public ::testing::Test {
   // Downloads a 2500-byte KVM image (blocks 0 to 2) and returns the session's result.
   int download(device::DeviceLink& link) {
     const std::string path = dir.write("kvm.bin", PatternBytes(2500));
-    DownloadRequest request{kModeKvmSystem, path, {}};
+    DownloadRequest request{DownloadMode::KvmSystem, path, {}};
     SessionContext context{link, configImage, sink, bus.clock, {}};
     return RunDownloadSession(request, context);
   }

@@ -37,7 +37,7 @@ class HidrawTest : public ::testing::Test {
   }
 
   int download(device::DeviceLink& link, const std::string& path) {
-    DownloadRequest request{kModeKvmSystem, path, {}};
+    DownloadRequest request{DownloadMode::KvmSystem, path, {}};
     SessionContext context{link, configImage, sink, bus.clock, {}};
     return RunDownloadSession(request, context);
   }

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/cli/station.h"
+#include "app/station/station.h"
 #include "device/system_hid_platform.h"
 #include "tests/device/linux/mock_hidraw.h"
 #include "tests/support/temp_dir.h"
@@ -70,7 +70,7 @@ TEST(StationHidraw, NodesAddedWhileRunningAreFlashedAndNamedByTheirPort) {
   settings.file = dir.write("fw.bin", bytes);
   // Only udev's events can find the new boards: the timed look is an hour away.
   settings.eventSafetyInterval = std::chrono::hours{1};
-  const OsResult<cli::StationImage> image = cli::HashStationImage(settings);
+  const OsResult<cli::StationImage> image = cli::HashStationImage(settings.file, settings.downloadMode);
   ASSERT_TRUE(image) << image.reason();
 
   bus.addUsbParent(0, "FIRST");

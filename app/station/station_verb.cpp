@@ -1,5 +1,5 @@
 // The station verb: hash the file, open the records, watch the bus, report the tally.
-#include "app/cli/station_verb.h"
+#include "app/station/station_verb.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,31 +8,26 @@
 
 #include "app/cli/console_platform.h"
 #include "app/cli/hex_id.h"
-#include "app/cli/hotplug_plan.h"
+#include "app/cli/reporter.h"
+#include "device/simulated/hotplug_plan.h"
 #include "app/cli/simulation.h"
-#include "app/cli/station.h"
-#include "app/cli/station_display.h"
-#include "app/cli/station_record.h"
+#include "app/station/station.h"
+#include "app/station/station_display.h"
+#include "app/station/station_record.h"
 #include "app/cli/image_options.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_platform.h"
-#include "zentho_version.h"
 
 namespace zentho::cli {
 namespace {
 
-const std::map<std::string, int> kModes = {
-    {"kvm", kModeKvmSystem}, {"bootloader", kModeBootloader}, {"config", kModeSoftwareConfig}};
-
 constexpr std::string_view kPlanPrefix = "plan:";
 
 void Complain(Environment& environment, const std::string& message) {
-  std::fprintf(environment.err, "zentho-iap: %s\n", message.c_str());
+  Report(environment.err, message);
 }
 
 }  // namespace
-
-std::string ToolVersion() { return std::string("zentho-iap ") + ZENTHO_VERSION_STRING; }
 
 void StationVerb::options(CLI::App& command) {
   AddImageOptions(command, options_.mode, options_.file);
@@ -65,15 +60,20 @@ Outcome StationVerb::run(Environment& environment) {
   const Options& o = options_;
   StationSettings settings;
   settings.ids = o.ids;
-  settings.downloadMode = kModes.at(o.mode);
-  settings.modeName = o.mode;
+  settings.downloadMode = *ParseDownloadMode(o.mode);  // the option's check let only names in
   settings.file = o.file;
   settings.session.ackTimeout = std::chrono::milliseconds{o.ackTimeoutMs};
   settings.limit = o.limit;
   settings.maxParallel = o.maxParallel;
   settings.tool = ToolVersion();
 
-  const OsResult<StationImage> image = HashStationImage(settings);
+  const OsResult<StationImage> image =
+      HashStationImage(settings.file, settings.downloadMode, environment.stop);
+  if (!image && environment.stop.stop_requested()) {
+    // Stopped before the first board: nothing flashed, as when none came.
+    Complain(environment, kHashInterrupted);
+    return Outcome::NoDevice;
+  }
   if (!image) {
     Complain(environment, "cannot read " + o.file + ": " + image.reason());
     return Outcome::FileUnreadable;
@@ -102,7 +102,7 @@ Outcome StationVerb::run(Environment& environment) {
   }
 
   std::shared_ptr<device::HidPlatform> platform;
-  std::unique_ptr<PlanPlayer> player;
+  std::unique_ptr<sim::PlanPlayer> player;
   if (o.simulate.rfind(kPlanPrefix, 0) == 0) {
     const std::string planPath = o.simulate.substr(kPlanPrefix.size());
     std::ifstream in(planPath);
@@ -111,13 +111,17 @@ Outcome StationVerb::run(Environment& environment) {
       return Outcome::FileUnreadable;
     }
     std::string error;
-    std::optional<std::vector<PlanStep>> steps = ParsePlan(in, error);
+    std::optional<std::vector<sim::PlanStep>> steps = sim::ParsePlan(in, error, environment.stop);
+    if (!steps && environment.stop.stop_requested()) {
+      Complain(environment, error);
+      return Outcome::NoDevice;
+    }
     if (!steps) {
       Complain(environment, planPath + ": " + error);
       return Outcome::UsageError;
     }
     auto bus = std::make_shared<sim::SimulatedBus>();
-    player = std::make_unique<PlanPlayer>(bus, std::move(*steps), *environment.clock,
+    player = std::make_unique<sim::PlanPlayer>(bus, std::move(*steps), *environment.clock,
                                           sim::FullSpeedTiming());
     platform = bus;
   } else {
@@ -152,7 +156,9 @@ Outcome StationVerb::run(Environment& environment) {
   std::fflush(environment.out);
   if (summary.fileChanged || summary.recordFailed) return Outcome::FileUnreadable;
   if (t.failed > 0) return Outcome::DownloadFailed;
-  return sessions == 0 ? Outcome::NoDevice : Outcome::Success;
+  // A run that flashed nothing is no success, whether no board came or every one was
+  // taken out during its session.
+  return t.passed == 0 ? Outcome::NoDevice : Outcome::Success;
 }
 
 }  // namespace zentho::cli

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/cli/station_record.h"
+#include "app/station/station_record.h"
 
 namespace zentho::cli {
 

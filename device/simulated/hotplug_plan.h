@@ -15,7 +15,7 @@
 #include "device/simulated/simulated_device.h"
 #include "transfer/clock.h"
 
-namespace zentho::cli {
+namespace zentho::sim {
 
 // One line of a plan: "SECONDS plug PORT [serial=TEXT] [refuse=BLOCK] [stall=BLOCK]" or
 // "SECONDS unplug PORT". refuse: the board answers state 8 to that block; stall: it
@@ -26,18 +26,22 @@ struct PlanStep {
   Action action = Action::Plug;
   std::string port;
   std::string serial;
-  sim::FaultPlan faults;
+  FaultPlan faults;
 };
 
 // Steps in time order; blank lines and lines starting with '#' are skipped. Nothing when
 // a line can't be read; `error` then names it.
-std::optional<std::vector<PlanStep>> ParsePlan(std::istream& in, std::string& error);
+// `stop` is looked at before each line: a long plan gives way to Ctrl-C, with `error`
+// then kPlanInterrupted.
+std::optional<std::vector<PlanStep>> ParsePlan(std::istream& in, std::string& error,
+                                               std::stop_token stop = {});
+inline constexpr const char* kPlanInterrupted = "interrupted by the user";
 
 // Carries the plan out on its own thread, on `clock`, from construction.
 class PlanPlayer {
  public:
-  PlanPlayer(std::shared_ptr<sim::SimulatedBus> bus, std::vector<PlanStep> steps, Clock& clock,
-             sim::TimingModel timing);
+  PlanPlayer(std::shared_ptr<SimulatedBus> bus, std::vector<PlanStep> steps, Clock& clock,
+             TimingModel timing);
   ~PlanPlayer();  // stops and joins
   PlanPlayer(const PlanPlayer&) = delete;
   PlanPlayer& operator=(const PlanPlayer&) = delete;
@@ -45,11 +49,11 @@ class PlanPlayer {
  private:
   void play(std::stop_token stop);
 
-  std::shared_ptr<sim::SimulatedBus> bus_;
+  std::shared_ptr<SimulatedBus> bus_;
   std::vector<PlanStep> steps_;
   Clock& clock_;
-  sim::TimingModel timing_;
+  TimingModel timing_;
   std::jthread thread_;
 };
 
-}  // namespace zentho::cli
+}  // namespace zentho::sim

@@ -1,6 +1,6 @@
 // The station's loop: hear arrivals, open each new board, run its session on a worker,
 // record the verdict.
-#include "app/cli/station.h"
+#include "app/station/station.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,9 +14,10 @@
 
 #include "app/cli/hex_id.h"
 #include "app/cli/job_runner.h"
+#include "app/station/record_building.h"
 #include "device/arrival_poller.h"
+#include "device/admission.h"
 #include "device/device_link.h"
-#include "device/link_messages.h"
 #include "transfer/config_image.h"
 #include "transfer/sent_image_check.h"
 
@@ -27,25 +28,6 @@ namespace {
 // it is passed over: its access may be granted, and its node answer, a moment after it
 // appears. The looks are pollInterval apart.
 constexpr unsigned kOpenAttempts = 3;
-
-std::string WithoutLineEnd(std::string line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  return line;
-}
-
-// The session's last line that says something, the job's own failure line aside.
-std::string FailingLine(const std::string& log) {
-  std::string last;
-  std::size_t start = 0;
-  while (start < log.size()) {
-    std::size_t end = log.find('\n', start);
-    if (end == std::string::npos) end = log.size();
-    std::string line = WithoutLineEnd(log.substr(start, end - start));
-    if (!line.empty() && line != "Burn fail") last = std::move(line);
-    start = end + 1;
-  }
-  return last;
-}
 
 // Wakes the station's loop: an arrival, a finished session, a stop request.
 class Wakeup {
@@ -73,7 +55,6 @@ struct Worker {
   Board board;
   device::HidIds ids;
   std::shared_ptr<device::DeviceLink> link;
-  std::string log;  // the worker's alone until `done`
   DeviceResult result;
   bool confirmed = false;
   std::string mismatch;
@@ -205,36 +186,21 @@ void StationRun::collectFinished(const std::vector<Worker*>& ended) {
 }
 
 void StationRun::finish(Worker& worker) {
-  const bool passed = worker.result.ok && worker.confirmed;
-  // A board whose interface is gone when its session fails was taken out: that says
-  // nothing about the board, which is flashed again when it comes back.
-  const bool unplugged = !passed && (worker.departed || !poller_.find(worker.board.path));
-  SessionRecord record;
-  record.start = worker.start;
-  record.end = worker.end;
-  record.port = worker.board.port;
-  record.serial = worker.board.serial;
-  record.device = worker.board.path;
-  record.vendorId = worker.ids.vendorId;
-  record.productId = worker.ids.productId;
-  record.mode = settings_.modeName;
-  record.file = settings_.file;
-  record.size = image_.file.size;
-  record.sha256 = ToHex(image_.file.digest);
-  record.result = passed ? "pass" : unplugged ? "unplugged" : "fail";
-  if (!worker.mismatch.empty()) {
-    record.failure = worker.mismatch;
-  } else if (worker.result.ok && !worker.confirmed) {
-    record.failure = "the closing report did not reach the device";
-  } else if (unplugged) {
-    record.failure = "taken out during the session; last line: " + FailingLine(worker.log);
-  } else if (!passed && stopAll_.stop_requested()) {
-    record.failure = "stopped by the operator";
-  } else if (!passed) {
-    record.failure = FailingLine(worker.log);
-  }
-  record.seconds = std::chrono::duration<double>(worker.result.elapsed).count();
-  record.tool = settings_.tool;
+  SessionOutcome outcome;
+  outcome.board = worker.board;
+  outcome.ids = worker.ids;
+  outcome.sessionPassed = worker.result.ok;
+  outcome.confirmed = worker.confirmed;
+  outcome.mismatch = worker.mismatch;
+  outcome.failingLine = worker.result.lastLine;
+  outcome.gone = worker.departed || !poller_.find(worker.board.path);
+  outcome.stoppedByOperator = stopAll_.stop_requested();
+  outcome.start = worker.start;
+  outcome.end = worker.end;
+  outcome.seconds = std::chrono::duration<double>(worker.result.elapsed).count();
+  const SessionRecord record = BuildSessionRecord(outcome, settings_, image_);
+  const bool passed = record.result == kResultPass;
+  const bool unplugged = record.result == kResultUnplugged;
 
   for (std::size_t i = 0; i < io_.records.size(); ++i) {
     if (const OsResult<void> written = io_.records[i]->append(io_.formats[i](record)); !written) {
@@ -265,7 +231,9 @@ bool StationRun::draining() const {
 }
 
 bool StationRun::fileStillMatches() {
-  const OsResult<FileDigest> now = HashFile(settings_.file);
+  const OsResult<FileDigest> now = HashFile(settings_.file, drain_);
+  // A stop while hashing starts nothing new; the file may well be unchanged.
+  if (!now && drain_.stop_requested()) return false;
   if (now && now.value().digest == image_.file.digest && now.value().size == image_.file.size) {
     return true;
   }
@@ -318,15 +286,13 @@ void StationRun::start(const std::string& path, Known& known) {
     return;
   }
   // Another device's interface is not opened at all when the list names its IDs.
-  if (slot->listedIds && *slot->listedIds != settings_.ids) {
-    known.state = State::Done;
-    return;
-  }
-  device::OpenResult opened = io_.platform.open(path);
-  if (!opened) {
-    if (slot->listedIds) {
-      std::string line =
-          WithoutLineEnd(device::msg::CannotOpenDevice(path, settings_.ids, opened.reason()));
+  device::AdmitOptions options;
+  options.openListedOthers = false;
+  device::Admission admission = device::AdmitInterface(io_.platform, *slot, settings_.ids, options);
+  using Why = device::Admission::Why;
+  if (admission.why == Why::CannotOpen) {
+    if (admission.listedAsTarget) {
+      std::string line = admission.line(settings_.ids);
       if (!io_.openHint.empty()) line += " (" + io_.openHint + ")";
       lookAgainOrGiveUp(known, line);
     } else {
@@ -337,25 +303,23 @@ void StationRun::start(const std::string& path, Known& known) {
   // A node may answer only a moment after its arrival was announced (and the list may
   // not show its IDs yet either): one whose IDs can't be read is looked at again, and
   // the operator hears of it only if the list says it is ours.
-  const OsResult<device::HidIds> ids = opened.value()->ids();
-  if (!ids) {
+  if (admission.why == Why::IdsUnreadable) {
     std::optional<std::string> problem;
-    if (slot->listedIds) {
-      problem = path + ": " + std::string(device::msg::kIdsUnreadable) + ": " + ids.reason();
-    }
+    if (admission.listedAsTarget) problem = admission.line(settings_.ids);
     lookAgainOrGiveUp(known, problem);
-    return;  // closes it again
+    return;
   }
-  if (*ids != settings_.ids) {
-    known.state = State::Done;  // closes it again
+  // Another device, or the keyboard node of a composite board, whose vendor node is
+  // admitted on its own: passed over without a session or a record.
+  if (!admission) {
+    known.state = State::Done;
     return;
   }
 
   auto worker = std::make_unique<Worker>();
   worker->board = Board{++sessions_, slot->portPath, slot->serialNumber, path};
-  worker->ids = *ids;
-  std::unique_ptr<device::RemovalWatch> watch = io_.platform.watchRemoval(*opened.value());
-  worker->link = std::make_shared<device::DeviceLink>(std::move(opened.value()), *ids, std::move(watch));
+  worker->ids = admission.link->ids();
+  worker->link = std::move(admission.link);
   known.state = State::Running;
   known.worker = worker.get();
   ++summary_.tally.running;
@@ -365,18 +329,16 @@ void StationRun::start(const std::string& path, Known& known) {
   running.thread = std::jthread([this, &running] { runWorker(running); });
 }
 
-// Keeps the session's log for the record and hands progress to the display.
+// Hands the session's progress to the display.
 class WorkerObserver final : public JobObserver {
  public:
-  WorkerObserver(Worker& worker, std::function<void(std::uint32_t, std::uint32_t)> progress)
-      : worker_(worker), progress_(std::move(progress)) {}
-  void logged(std::size_t, std::string_view text) override { worker_.log.append(text); }
+  explicit WorkerObserver(std::function<void(std::uint32_t, std::uint32_t)> progress)
+      : progress_(std::move(progress)) {}
   void progressed(std::size_t, std::uint32_t bytes, std::uint32_t total) override {
     progress_(bytes, total);
   }
 
  private:
-  Worker& worker_;
   std::function<void(std::uint32_t, std::uint32_t)> progress_;
 };
 
@@ -388,7 +350,7 @@ void StationRun::runWorker(Worker& worker) {
   target.ids = worker.ids;
   target.channel = check;
   target.clock = &io_.clock;
-  WorkerObserver observer(worker, [&](std::uint32_t bytes, std::uint32_t total) {
+  WorkerObserver observer([&](std::uint32_t bytes, std::uint32_t total) {
     tell([&](StationEvents& e) { e.progressed(worker.board, bytes, total); });
   });
   const DownloadRequest request{settings_.downloadMode, settings_.file, settings_.session};
@@ -413,22 +375,6 @@ void StationRun::runWorker(Worker& worker) {
 }
 
 }  // namespace
-
-OsResult<StationImage> HashStationImage(const StationSettings& settings) {
-  const OsResult<FileDigest> file = HashFile(settings.file);
-  if (!file) return OsError{file.reason()};
-  StationImage image{file.value(), file.value().digest};
-  if (settings.downloadMode == kModeSoftwareConfig) {
-    // What goes out is the image built from the text, not the text.
-    ConfigImage built{};
-    const OsResult<unsigned> count = BuildConfigImageFromFile(settings.file, built);
-    if (!count) return OsError{count.reason()};
-    Sha256 hash;
-    hash.update(built);
-    image.sent = hash.finish();
-  }
-  return image;
-}
 
 StationSummary RunStation(const StationSettings& settings, const StationImage& image, StationIo& io,
                           std::stop_token drain, std::stop_token stopAll) {

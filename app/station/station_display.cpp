@@ -1,7 +1,10 @@
 // The station's live table and its event lines.
-#include "app/cli/station_display.h"
+#include "app/station/station_display.h"
 
 #include <algorithm>
+
+#include "app/cli/input_files.h"
+#include "app/cli/reporter.h"
 
 namespace zentho::cli {
 namespace {
@@ -31,7 +34,15 @@ std::string TallyLine(const Tally& t) {
          "  unplugged " + std::to_string(t.unplugged) + "  in progress " + std::to_string(t.running);
 }
 
-void StationEventLines::write(const std::string& text) {
+void StationEventLines::write(const std::string& lines) {
+  // A board's port, serial or path may carry any byte: each line goes out escaped.
+  std::string text;
+  for (std::size_t start = 0; start < lines.size();) {
+    std::size_t end = lines.find('\n', start);
+    if (end == std::string::npos) end = lines.size();
+    text += Printable(std::string_view(lines).substr(start, end - start)) + "\n";
+    start = end + 1;
+  }
   std::fwrite(text.data(), 1, text.size(), out_);
   std::fflush(out_);
 }
@@ -57,7 +68,7 @@ void StationEventLines::finished(const Board& board, const SessionRecord& record
 void StationEventLines::left(const Board& board) { write("[" + board.name() + "] taken out\n"); }
 
 void StationEventLines::problem(const std::string& line) {
-  const std::string text = "zentho-iap: " + line + "\n";
+  const std::string text = ReportLine(line);
   std::fwrite(text.data(), 1, text.size(), err_);
   std::fflush(err_);
 }
@@ -68,8 +79,8 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   std::size_t portWidth = 4;
   std::size_t serialWidth = 6;
   for (const Row& row : rows) {
-    portWidth = std::max(portWidth, row.board.name().size());
-    serialWidth = std::max(serialWidth, row.board.serial.size());
+    portWidth = std::max(portWidth, Printable(row.board.name()).size());
+    serialWidth = std::max(serialWidth, Printable(row.board.serial).size());
   }
   std::vector<const Row*> ordered;
   for (const Row& row : rows) ordered.push_back(&row);
@@ -78,10 +89,11 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   std::vector<std::string> lines;
   lines.push_back(Pad("port", portWidth) + "  " + Pad("serial", serialWidth) + "  state      progress");
   for (const Row* row : ordered) {
-    std::string line = Pad(row->board.name(), portWidth) + "  " + Pad(row->board.serial, serialWidth) +
+    std::string line = Pad(Printable(row->board.name()), portWidth) + "  " +
+                       Pad(Printable(row->board.serial), serialWidth) +
                        "  " + Pad(row->state, 9) + "  " + Percent(row->bytes, row->total) + "  " +
                        std::to_string(row->bytes) + "/" + std::to_string(row->total);
-    if (!row->failure.empty()) line += "  " + row->failure;
+    if (!row->failure.empty()) line += "  " + Printable(row->failure);
     lines.push_back(std::move(line));
   }
   lines.push_back(TallyLine(tally));
@@ -145,7 +157,7 @@ void StationLiveDisplay::left(const Board& board) {
 
 void StationLiveDisplay::problem(const std::string& line) {
   erase();
-  std::fprintf(terminal_, "zentho-iap: %s\n", line.c_str());
+  Report(terminal_, line);
   redraw();
 }
 

@@ -1,11 +1,11 @@
 // Reading and playing hot-plug plans.
-#include "app/cli/hotplug_plan.h"
+#include "device/simulated/hotplug_plan.h"
 
 #include <algorithm>
 #include <map>
 #include <sstream>
 
-namespace zentho::cli {
+namespace zentho::sim {
 namespace {
 
 bool ParseBlock(const std::string& text, unsigned& block) {
@@ -18,10 +18,15 @@ bool ParseBlock(const std::string& text, unsigned& block) {
 
 }  // namespace
 
-std::optional<std::vector<PlanStep>> ParsePlan(std::istream& in, std::string& error) {
+std::optional<std::vector<PlanStep>> ParsePlan(std::istream& in, std::string& error,
+                                               std::stop_token stop) {
   std::vector<PlanStep> steps;
   std::string text;
   for (unsigned number = 1; std::getline(in, text); ++number) {
+    if (stop.stop_requested()) {
+      error = kPlanInterrupted;
+      return std::nullopt;
+    }
     if (!text.empty() && text.back() == '\r') text.pop_back();
     std::istringstream line(text);
     std::string seconds;
@@ -53,9 +58,9 @@ std::optional<std::vector<PlanStep>> ParsePlan(std::istream& in, std::string& er
       if (step.action == PlanStep::Action::Plug && key == "serial" && !value.empty()) {
         step.serial = value;
       } else if (step.action == PlanStep::Action::Plug && key == "refuse" && ParseBlock(value, block)) {
-        step.faults.faults.push_back({sim::Phase::Transfer, block, sim::FaultKind::ReportState, 1, 8, 0});
+        step.faults.faults.push_back({Phase::Transfer, block, FaultKind::ReportState, 1, 8, 0});
       } else if (step.action == PlanStep::Action::Plug && key == "stall" && ParseBlock(value, block)) {
-        step.faults.faults.push_back({sim::Phase::Transfer, block, sim::FaultKind::NeverAcknowledge, 1, 0, 0});
+        step.faults.faults.push_back({Phase::Transfer, block, FaultKind::NeverAcknowledge, 1, 0, 0});
       } else {
         return fail("\"" + option + "\" is not serial=TEXT, refuse=BLOCK or stall=BLOCK");
       }
@@ -67,8 +72,8 @@ std::optional<std::vector<PlanStep>> ParsePlan(std::istream& in, std::string& er
   return steps;
 }
 
-PlanPlayer::PlanPlayer(std::shared_ptr<sim::SimulatedBus> bus, std::vector<PlanStep> steps,
-                       Clock& clock, sim::TimingModel timing)
+PlanPlayer::PlanPlayer(std::shared_ptr<SimulatedBus> bus, std::vector<PlanStep> steps,
+                       Clock& clock, TimingModel timing)
     : bus_(std::move(bus)), steps_(std::move(steps)), clock_(clock), timing_(timing),
       thread_([this](std::stop_token stop) { play(stop); }) {}
 
@@ -90,17 +95,17 @@ void PlanPlayer::play(std::stop_token stop) {
       continue;
     }
     if (plugged != pathAtPort.end()) bus_->unplug(plugged->second);  // a new board in its place
-    sim::SimulatedDeviceOptions options;
+    SimulatedDeviceOptions options;
     options.faults = step.faults;
     options.timing = timing_;
     options.recordTrace = false;
     options.keepImages = false;
-    sim::BusInterfaceOptions where;
+    BusInterfaceOptions where;
     where.portPath = step.port;
     where.serialNumber = step.serial;
     pathAtPort[step.port] =
-        bus_->plug(std::make_shared<sim::SimulatedDevice>(options, clock_), std::move(where));
+        bus_->plug(std::make_shared<SimulatedDevice>(options, clock_), std::move(where));
   }
 }
 
-}  // namespace zentho::cli
+}  // namespace zentho::sim

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/station.h"
+#include "app/station/station.h"
 
 namespace zentho::cli {
 

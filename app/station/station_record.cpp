@@ -1,5 +1,5 @@
 // Record lines and their durable append.
-#include "app/cli/station_record.h"
+#include "app/station/station_record.h"
 
 #include <cerrno>
 #include <cstring>

@@ -33,7 +33,4 @@ class StationVerb final : public Verb {
   Options options_;
 };
 
-// "zentho-iap 0.1.0": the tool and the version it was built as.
-std::string ToolVersion();
-
 }  // namespace zentho::cli

@@ -10,18 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/station_record.h"
+#include "app/station/station_image.h"
+#include "app/station/station_record.h"
 #include "device/hid_platform.h"
 #include "transfer/clock.h"
 #include "transfer/download_session.h"
-#include "transfer/sha256.h"
 
 namespace zentho::cli {
 
 struct StationSettings {
   device::HidIds ids{device::kOrvaneVendorId, device::kOrvaneProductId};
-  int downloadMode = kModeKvmSystem;
-  std::string modeName = "kvm";
+  DownloadMode downloadMode = DownloadMode::KvmSystem;
   std::string file;
   SessionSettings session;
   unsigned maxParallel = 0;  // 0: no cap
@@ -80,15 +79,6 @@ struct StationIo {
   std::vector<std::function<std::string(const SessionRecord&)>> formats;
   std::string openHint;  // appended to a line about a board that can't be opened
 };
-
-// What the station checks every session against, taken when it starts.
-struct StationImage {
-  FileDigest file;        // the file's digest and size
-  Sha256Digest sent{};    // the digest of what a session sends (the built image for config)
-};
-// Hashes the file (and builds the configuration image in config mode); nothing when
-// it can't be read, `error` then says why.
-OsResult<StationImage> HashStationImage(const StationSettings& settings);
 
 // Runs until `drain` is requested (no new sessions; running ones finish), the limit of
 // passes is reached, the file changes or a record can't be written, and then until

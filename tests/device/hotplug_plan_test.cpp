@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "app/cli/hotplug_plan.h"
+#include "device/simulated/hotplug_plan.h"
 
 namespace zentho::testing {
 namespace {
@@ -18,7 +18,7 @@ TEST(HotplugPlan, StepsInTimeOrderWithTheirFaults) {
       "0 plug 1-1 serial=A1\n"
       "0.25 plug 1-2 refuse=3 stall=7\n");
   std::string error;
-  const auto steps = cli::ParsePlan(in, error);
+  const auto steps = sim::ParsePlan(in, error);
   ASSERT_TRUE(steps) << error;
   ASSERT_EQ(steps->size(), 3U);
   EXPECT_EQ((*steps)[0].at, 0ms);
@@ -32,7 +32,7 @@ TEST(HotplugPlan, StepsInTimeOrderWithTheirFaults) {
   EXPECT_EQ((*steps)[1].faults.faults[1].kind, sim::FaultKind::NeverAcknowledge);
   EXPECT_EQ((*steps)[1].faults.faults[1].at, 7U);
   EXPECT_EQ((*steps)[2].at, 2500ms);
-  EXPECT_EQ((*steps)[2].action, cli::PlanStep::Action::Unplug);
+  EXPECT_EQ((*steps)[2].action, sim::PlanStep::Action::Unplug);
 }
 
 TEST(HotplugPlan, WrongLinesAreNamed) {
@@ -49,7 +49,7 @@ TEST(HotplugPlan, WrongLinesAreNamed) {
   for (const auto& [text, message] : cases) {
     std::istringstream in(text);
     std::string error;
-    EXPECT_FALSE(cli::ParsePlan(in, error)) << text;
+    EXPECT_FALSE(sim::ParsePlan(in, error)) << text;
     EXPECT_EQ(error, message) << text;
   }
 }

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "app/cli/station_record.h"
+#include "app/station/station_record.h"
 
 namespace zentho::cli {
 
