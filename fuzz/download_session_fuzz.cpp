@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzChannel channel(data, size, clock);
   zentho::DiscardSink sink;
   zentho::ConfigImage configImage{};
-  zentho::DownloadRequest request{size > 0 ? data[0] % 2 : 0, ImagePath(), {}};
+  zentho::DownloadRequest request{static_cast<zentho::DownloadMode>(size > 0 ? data[0] % 2 : 0), ImagePath(), {}};
   request.settings.ackTimeout = std::chrono::milliseconds(50);
   zentho::SessionContext context{channel, configImage, sink, clock, {}};
   const int result = zentho::RunDownloadSession(request, context);

@@ -20,8 +20,10 @@ TEST_F(SessionTest, BlockRefusedFourTimesFailsAfterFourLinesAndFourPauses) {
   EXPECT_EQ(run(DownloadMode::KvmSystem, path), 0);
 
   const std::string line = "log:DNLOAD FAIL, block number = 1, left len : 1c4\r\n";
-  const std::vector<std::string> tail(sink.events.end() - 5, sink.events.end());
-  EXPECT_THAT(tail, ElementsAre("pos:833", line, line, line, line));  // 2500 x 1 / 3
+  // Each failure's reason, as the simulated device gives it, comes before its line.
+  const std::string why = "trace:output report: refused by the simulated device\n";
+  const std::vector<std::string> tail(sink.events.end() - 9, sink.events.end());
+  EXPECT_THAT(tail, ElementsAre("pos:833", why, line, why, line, why, line, why, line));  // 2500 x 1 / 3
   EXPECT_EQ(clock.pauses(), std::vector<Clock::duration>(4, milliseconds(1000)));
   const auto lines = trace();
   EXPECT_THAT(std::vector<std::string>(lines.end() - 4, lines.end()),
@@ -61,10 +63,11 @@ TEST_F(SessionTest, ThreeFailedStatusReadsPerBlockAreToleratedAndCountedPerBlock
 TEST_F(SessionTest, FourthFailedStatusReadOfABlockEndsTheSession) {
   device({.faults = {{.phase = Phase::Transfer, .at = 2, .kind = FaultKind::FailRead, .count = 4}}});
   EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(3000))), 0);
-  const std::vector<std::string> tail(sink.events.end() - 5, sink.events.end());
+  const std::vector<std::string> tail(sink.events.end() - 9, sink.events.end());
   const std::string line = "log:Get status fail, block number = 2\r\n";
+  const std::string why = "trace:input report: refused by the simulated device\n";
   // Progress stays where block 1's acknowledgement put it.
-  EXPECT_THAT(tail, ElementsAre("pos:2000", line, line, line, line));
+  EXPECT_THAT(tail, ElementsAre("pos:2000", why, line, why, line, why, line, why, line));
   EXPECT_EQ(trace().back(), "GET 8 fail");
 }
 

@@ -162,8 +162,9 @@ TEST_F(SessionTest, LostClearStatusEndsTheSessionWithTheIdleMessage) {
                          .command = static_cast<std::uint8_t>(Command::CLRSTATUS)});
   device(plan);
   EXPECT_EQ(run(DownloadMode::KvmSystem, dir.write("a.bin", PatternBytes(10))), 0);
-  const std::vector<std::string> tail(sink.events.end() - 3, sink.events.end());
+  const std::vector<std::string> tail(sink.events.end() - 4, sink.events.end());
   EXPECT_THAT(tail, ElementsAre("log:Chip Revision : 1\r\n",
+                                "trace:output report: refused by the simulated device\n",
                                 "trace:The state of device cannot go back to STATE_dfuIDLE.\n",
                                 "log:STATE_dfuIDLE FAIL\r\n"));
   EXPECT_TRUE(clock.pauses().empty());
