@@ -13,14 +13,15 @@ namespace zentho::device {
 
 using LinkLog = std::function<void(std::string_view)>;
 
-// Walks the interfaces in the platform's order and connects the first whose IDs equal
-// the targets (all 32 bits compared, so a target above 0xFFFF matches nothing) and
-// that takes downloads (HidDevice::unsuitable). Every other interface it opens is
+// Walks the interfaces in the platform's order and connects the first that
+// AdmitInterface admits: IDs equal to the targets (all 32 bits compared, so a target
+// above 0xFFFF matches nothing) and an interface that takes downloads. Every other interface it opens is
 // closed again and the ones after the match are never opened. On failure it appends
 // exactly one of msg::kAllocateMemoryFail, msg::kDetailReadFail or msg::kEnumDeviceOver,
 // preceded by a msg::CannotOpenDevice line for each interface that carries the target
 // IDs but could not be opened and a msg::SkippedDevice line for each one passed over.
-// On success nothing is appended: those lines go to `trace` (LF line ends), if given.
+// Those lines end in CR LF. On success nothing is appended: they go to `trace` (LF
+// line ends), if given.
 std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targetVendorId,
                                        std::uint32_t targetProductId, const LinkLog& log,
                                        const LinkLog& trace = {});
