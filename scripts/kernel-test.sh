@@ -19,7 +19,7 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 [ -f build/debug/CMakeCache.txt ] || cmake --preset debug "${launcher[@]}" >/dev/null
-cmake --build --preset debug -j"$(nproc)" --target zentho-iap orvane_gadget
+cmake --build --preset debug -j"$(nproc)" --target zentho-iap orvane_gadget kernel_window_probe
 
 # --- the kernel: whatever linux-image-amd64 depends on today -----------------------------
 resolve_kernel() {
