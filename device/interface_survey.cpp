@@ -12,6 +12,8 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
     report.status = slot.status;
     report.path = slot.path;
     report.ids = slot.listedIds;
+    report.portPath = slot.portPath;
+    report.serialNumber = slot.serialNumber;
     if (slot.status == InterfaceSlot::Status::Path) {
       OpenResult opened = platform.open(slot.path);
       report.openable = static_cast<bool>(opened);

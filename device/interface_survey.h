@@ -17,6 +17,8 @@ struct InterfaceReport {
   std::string openError;      // the OS's reason when it could not be opened
   // Why it opened but does not take downloads (HidDevice::unsuitable), if it doesn't.
   std::optional<std::string> unsuitable;
+  std::string portPath;       // as listed (InterfaceSlot); empty when unknown
+  std::string serialNumber;
 };
 
 // Opens each listed interface once (closing it again) to learn whether it can be
