@@ -77,13 +77,12 @@ accel=tcg
 if [ "${ZENTHO_KERNEL_TEST_KVM:-0}" = 1 ] && [ -w /dev/kvm ]; then accel=kvm; fi
 scenarios=$(IFS=,; echo "${*:-all}")
 echo "kernel-test: ${package}, ${accel}, scenarios: ${scenarios}"
-status=0
 timeout 420 qemu-system-x86_64 -accel "${accel}" -m 512 -smp 1 -display none -no-reboot -nodefaults \
   -serial stdio -kernel "${kdir}/vmlinux" -initrd "${work}/initramfs.cpio" \
   -append "console=ttyS0 quiet panic=-1 zentho.tree=${tree} zentho.modules=${kdir}/root zentho.scenarios=${scenarios}" \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
   -virtfs local,path="${out}",mount_tag=out,security_model=none \
-  </dev/null | tee "${console}" | grep -E '^(ok|FAIL|#) ' || status=$?
+  </dev/null | tee "${console}" | grep --line-buffered -E '^(ok|FAIL|#) ' || true
 
 passed=$(grep -c '^ok ' "${console}" || true)
 failed=$(grep -c '^FAIL ' "${console}" || true)
