@@ -80,6 +80,7 @@ struct Worker {
   std::chrono::system_clock::time_point start;
   std::chrono::system_clock::time_point end;
   bool departed = false;  // the main loop's alone
+  bool removalHeard = false;  // the session's removal watch heard the board go
   std::atomic<bool> done{false};
   std::jthread thread;
 };
@@ -208,7 +209,8 @@ void StationRun::finish(Worker& worker) {
   const bool passed = worker.result.ok && worker.confirmed;
   // A board whose interface is gone when its session fails was taken out: that says
   // nothing about the board, which is flashed again when it comes back.
-  const bool unplugged = !passed && (worker.departed || !poller_.find(worker.board.path));
+  const bool unplugged =
+      !passed && (worker.departed || worker.removalHeard || !poller_.find(worker.board.path));
   SessionRecord record;
   record.start = worker.start;
   record.end = worker.end;
@@ -397,9 +399,8 @@ void StationRun::runWorker(Worker& worker) {
   // pause; so does the operator's second Ctrl-C.
   std::stop_source stop;
   std::stop_callback onStopAll(stopAll_, [&stop] { stop.request_stop(); });
-  if (device::RemovalWatch* removal = worker.link->removalWatch()) {
-    removal->setNotify([stop]() mutable { stop.request_stop(); });
-  }
+  device::RemovalWatch* removal = worker.link->removalWatch();
+  if (removal != nullptr) removal->setNotify([stop]() mutable { stop.request_stop(); });
 
   worker.start = io_.wallClock();
   const std::vector<DeviceResult> results = RunJobs(request, {target}, observer, stop.get_token());
@@ -407,6 +408,9 @@ void StationRun::runWorker(Worker& worker) {
   worker.result = results.front();
   worker.confirmed = check->confirmed();
   worker.mismatch = check->mismatch();
+  // Linux fails the exchanges (EPROTO, ENODEV) before udev announces the departure and
+  // before the node leaves the list: the watch has heard it by then.
+  worker.removalHeard = removal != nullptr && removal->removed();
   worker.link->release();
   worker.done = true;
   wakeup_.wake();

@@ -102,7 +102,6 @@ json_events() { sed -E 's/,"seconds":[0-9.]+//' "$1"; }
 run_scenario() {
   local name=$1 log=${out}/$1.log rc
   dmesg -C
-  : >/tmp/udevd.mark
   local udev_from
   udev_from=$(wc -l </tmp/udevd.log)
   if ! declare -F "scenario_${name}" >/dev/null; then
