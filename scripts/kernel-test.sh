@@ -81,6 +81,7 @@ timeout 420 qemu-system-x86_64 -accel "${accel}" -m 512 -smp 1 -display none -no
   -serial stdio -kernel "${kdir}/vmlinux" -initrd "${work}/initramfs.cpio" \
   -append "console=ttyS0 quiet panic=-1 zentho.tree=${tree} zentho.modules=${kdir}/root zentho.scenarios=${scenarios}" \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
+  -virtfs local,path="${tree}",mount_tag=tree,security_model=none,readonly=on,multidevs=remap \
   -virtfs local,path="${out}",mount_tag=out,security_model=none \
   </dev/null | tee "${console}" | grep --line-buffered -E '^(ok|FAIL|#) ' || true
 

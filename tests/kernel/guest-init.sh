@@ -20,7 +20,10 @@ mount -t devtmpfs dev /host/dev
 mount -t tmpfs tmp /host/tmp
 mount -t tmpfs run /host/run
 mount --bind /out /host/mnt
+# The tree again at its own path: a clone under /tmp would be hidden by the tmpfs above.
 tree=$(arg zentho.tree)
+mkdir -p "/host$tree" 2>/dev/null
+mount -t 9p -o ro,$opts,cache=loose tree "/host$tree" || echo "# mounting the tree failed"
 # udevadm's settle and monitor refuse to work in a chroot unless told it is meant.
 chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp SYSTEMD_IGNORE_CHROOT=1 \
   ZENTHO_TREE="$tree" ZENTHO_MODULES="$(arg zentho.modules)" ZENTHO_OUT=/mnt \
