@@ -19,6 +19,10 @@ mountpoint -q /sys/kernel/config || mount -t configfs none /sys/kernel/config
 # The shipped rule, where udevd and `udevadm test` read rules; the host's own are hidden.
 mount -t tmpfs rules /etc/udev/rules.d
 cp "${tree}/resources/70-zentho-iap.rules" /etc/udev/rules.d/
+# A copy the installed package left in /usr/lib (CI installs the .deb first) is emptied,
+# so that the tree's rule is the only one and can be taken away.
+installed=/usr/lib/udev/rules.d/70-zentho-iap.rules
+[ -e "${installed}" ] && mount --bind /dev/null "${installed}"
 /lib/systemd/systemd-udevd --daemon --debug >/tmp/udevd.log 2>&1 || echo "# systemd-udevd failed"
 
 selected=${ZENTHO_SCENARIOS:-all}

@@ -310,5 +310,5 @@ zentho-iap: no device 4a5d:7310 found" "$(cat /tmp/dl.out.err)" || return 1
   # TAGS keeps what the udev database had; CURRENT_TAGS is this run's.
   grep -E '^(TAGS|CURRENT_TAGS)=' /tmp/with.txt /tmp/without.txt
   expect_eq "uaccess with the rule" yes "$(grep -q '^CURRENT_TAGS=.*:uaccess:' /tmp/with.txt && echo yes || echo no)" || return 1
-  expect_eq "uaccess without the rule" no "$(grep -q '^CURRENT_TAGS=.*:uaccess:' /tmp/without.txt && echo yes || echo no)"
+  expect_eq "uaccess without the rule" no "$(grep -q '^CURRENT_TAGS=.*:uaccess:' /tmp/without.txt && echo yes || echo no)" || { cat /tmp/without.txt; return 1; }
 }
