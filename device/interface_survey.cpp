@@ -13,6 +13,8 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
     report.status = slot.status;
     report.path = slot.path;
     report.ids = slot.listedIds;
+    report.portPath = slot.portPath;
+    report.serialNumber = slot.serialNumber;
     if (slot.status == InterfaceSlot::Status::Path) {
       // Admitted with any IDs and closed again at once: no link outlives the survey.
       AdmitOptions options;

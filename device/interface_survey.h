@@ -18,6 +18,8 @@ struct InterfaceReport {
   std::string idsError;       // the OS's reason when it opened but its IDs could not be read
   // Why it opened but does not take downloads (HidDevice::unsuitable), if it doesn't.
   std::optional<std::string> unsuitable;
+  std::string portPath;       // as listed (InterfaceSlot); empty when unknown
+  std::string serialNumber;
 };
 
 // Admits each listed interface once, with any IDs, and closes it again to learn whether

@@ -43,7 +43,7 @@ zcat /usr/share/man/man1/zentho-iap.1.gz | grep -q '^Download an image into the 
 echo "=== package: the installed zentho-iap ==="
 expect "command -v zentho-iap" "/usr/bin/zentho-iap" "$(command -v zentho-iap)"
 expect "zentho-iap --version" "zentho-iap ${version}" "$(/usr/bin/zentho-iap --version)"
-expect "zentho-iap list --simulate" "sim:0  4a5d:7310  ready" "$(/usr/bin/zentho-iap list --simulate)"
+expect "zentho-iap list --simulate" "sim:0  4a5d:7310  ready  port 1-1  serial SIM0001" "$(/usr/bin/zentho-iap list --simulate)"
 download=$(/usr/bin/zentho-iap download --mode kvm examples/kvm-demo.bin --simulate)
 expect "the simulated download" "
 --- Start to transmit Runtime firmware to Orvane device ---

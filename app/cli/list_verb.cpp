@@ -46,6 +46,8 @@ Outcome ListVerb::run(Environment& environment) {
                                {"vid", FormatHexId(report.ids->vendorId)},
                                {"pid", FormatHexId(report.ids->productId)},
                                {"openable", report.openable}};
+      if (!report.portPath.empty()) object["port"] = report.portPath;
+      if (!report.serialNumber.empty()) object["serial"] = report.serialNumber;
       if (report.unsuitable) {
         object["download"] = false;
         object["reason"] = *report.unsuitable;
@@ -71,6 +73,9 @@ Outcome ListVerb::run(Environment& environment) {
       line += "cannot open: " + report.openError;
       if (!hint.empty()) line.append(" (").append(hint).append(")");
     }
+    // Where the board sits, so that two boards on one machine can be told apart.
+    if (!report.portPath.empty()) line += "  port " + report.portPath;
+    if (!report.serialNumber.empty()) line += "  serial " + report.serialNumber;
     std::fprintf(environment.out, "%s\n", line.c_str());
   }
   return Outcome::Success;

@@ -61,6 +61,7 @@ struct Worker {
   std::chrono::system_clock::time_point start;
   std::chrono::system_clock::time_point end;
   bool departed = false;  // the main loop's alone
+  bool removalHeard = false;  // the session's removal watch heard the board go
   std::atomic<bool> done{false};
   std::jthread thread;
 };
@@ -193,7 +194,7 @@ void StationRun::finish(Worker& worker) {
   outcome.confirmed = worker.confirmed;
   outcome.mismatch = worker.mismatch;
   outcome.failingLine = worker.result.lastLine;
-  outcome.gone = worker.departed || !poller_.find(worker.board.path);
+  outcome.gone = worker.departed || worker.removalHeard || !poller_.find(worker.board.path);
   outcome.stoppedByOperator = stopAll_.stop_requested();
   outcome.start = worker.start;
   outcome.end = worker.end;
@@ -359,9 +360,8 @@ void StationRun::runWorker(Worker& worker) {
   // pause; so does the operator's second Ctrl-C.
   std::stop_source stop;
   std::stop_callback onStopAll(stopAll_, [&stop] { stop.request_stop(); });
-  if (device::RemovalWatch* removal = worker.link->removalWatch()) {
-    removal->setNotify([stop]() mutable { stop.request_stop(); });
-  }
+  device::RemovalWatch* removal = worker.link->removalWatch();
+  if (removal != nullptr) removal->setNotify([stop]() mutable { stop.request_stop(); });
 
   worker.start = io_.wallClock();
   const std::vector<DeviceResult> results = RunJobs(request, {target}, observer, stop.get_token());
@@ -369,6 +369,9 @@ void StationRun::runWorker(Worker& worker) {
   worker.result = results.front();
   worker.confirmed = check->confirmed();
   worker.mismatch = check->mismatch();
+  // Linux fails the exchanges (EPROTO, ENODEV) before udev announces the departure and
+  // before the node leaves the list: the watch has heard it by then.
+  worker.removalHeard = removal != nullptr && removal->removed();
   worker.link->release();
   worker.done = true;
   wakeup_.wake();

@@ -49,6 +49,16 @@ TEST_F(ListTest, JsonCarriesTheReasonAndTheHint) {
   EXPECT_EQ(nlohmann::json::parse(lines[1]), unopenable);
 }
 
+TEST_F(ListTest, NamesWhereEachBoardSitsWhenThePlatformKnows) {
+  cli.plug(*cli.systemBus, {}, {.portPath = "1-2.3", .serialNumber = "ORV0042"});
+  const CliResult text = cli.run({"list"});
+  EXPECT_EQ(Lines(text.out).back(), "sim:3  4a5d:7310  ready  port 1-2.3  serial ORV0042");
+  const CliResult json = cli.run({"list", "--json"});
+  EXPECT_EQ(Lines(json.out).back(),
+            "{\"path\":\"sim:3\",\"vid\":\"4a5d\",\"pid\":\"7310\",\"openable\":true,\"port\":\"1-2.3\","
+            "\"serial\":\"ORV0042\"}");
+}
+
 TEST_F(ListTest, NothingMatchingIsNoDevice) {
   const CliResult result = cli.run({"list", "--pid", "7311"});
   EXPECT_EQ(result.code, 3);
