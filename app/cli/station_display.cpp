@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "app/cli/input_files.h"
+
 namespace zentho::cli {
 namespace {
 
@@ -17,6 +19,10 @@ std::string Pad(std::string text, std::size_t width) {
   if (text.size() < width) text.resize(width, ' ');
   return text;
 }
+
+// Names, ports, serials and failure lines come from the boards and the file system: their
+// control bytes are shown escaped, never sent to the terminal.
+std::string Name(const Board& board) { return Printable(board.name()); }
 
 std::string Seconds(double seconds) {
   char text[32];
@@ -37,27 +43,27 @@ void StationEventLines::write(const std::string& text) {
 }
 
 void StationEventLines::started(const Board& board, const Tally&) {
-  std::string line = "[" + board.name() + "] started on " + board.path;
-  if (!board.serial.empty()) line += ", serial " + board.serial;
+  std::string line = "[" + Name(board) + "] started on " + Printable(board.path);
+  if (!board.serial.empty()) line += ", serial " + Printable(board.serial);
   write(line + "\n");
 }
 
 void StationEventLines::finished(const Board& board, const SessionRecord& record, const Tally& tally) {
-  std::string line = "[" + board.name() + "] ";
+  std::string line = "[" + Name(board) + "] ";
   if (record.result == "pass") {
     line += "pass in " + Seconds(record.seconds);
   } else if (record.result == "unplugged") {
-    line += "unplugged: " + record.failure;
+    line += "unplugged: " + Printable(record.failure);
   } else {
-    line += "FAIL: " + record.failure;
+    line += "FAIL: " + Printable(record.failure);
   }
   write(line + "\n" + TallyLine(tally) + "\n");
 }
 
-void StationEventLines::left(const Board& board) { write("[" + board.name() + "] taken out\n"); }
+void StationEventLines::left(const Board& board) { write("[" + Name(board) + "] taken out\n"); }
 
 void StationEventLines::problem(const std::string& line) {
-  const std::string text = "zentho-iap: " + line + "\n";
+  const std::string text = "zentho-iap: " + Printable(line) + "\n";
   std::fwrite(text.data(), 1, text.size(), err_);
   std::fflush(err_);
 }
@@ -68,8 +74,8 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   std::size_t portWidth = 4;
   std::size_t serialWidth = 6;
   for (const Row& row : rows) {
-    portWidth = std::max(portWidth, row.board.name().size());
-    serialWidth = std::max(serialWidth, row.board.serial.size());
+    portWidth = std::max(portWidth, Name(row.board).size());
+    serialWidth = std::max(serialWidth, Printable(row.board.serial).size());
   }
   std::vector<const Row*> ordered;
   for (const Row& row : rows) ordered.push_back(&row);
@@ -78,10 +84,10 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   std::vector<std::string> lines;
   lines.push_back(Pad("port", portWidth) + "  " + Pad("serial", serialWidth) + "  state      progress");
   for (const Row* row : ordered) {
-    std::string line = Pad(row->board.name(), portWidth) + "  " + Pad(row->board.serial, serialWidth) +
+    std::string line = Pad(Name(row->board), portWidth) + "  " + Pad(Printable(row->board.serial), serialWidth) +
                        "  " + Pad(row->state, 9) + "  " + Percent(row->bytes, row->total) + "  " +
                        std::to_string(row->bytes) + "/" + std::to_string(row->total);
-    if (!row->failure.empty()) line += "  " + row->failure;
+    if (!row->failure.empty()) line += "  " + Printable(row->failure);
     lines.push_back(std::move(line));
   }
   lines.push_back(TallyLine(tally));
@@ -145,7 +151,7 @@ void StationLiveDisplay::left(const Board& board) {
 
 void StationLiveDisplay::problem(const std::string& line) {
   erase();
-  std::fprintf(terminal_, "zentho-iap: %s\n", line.c_str());
+  std::fprintf(terminal_, "zentho-iap: %s\n", Printable(line).c_str());
   redraw();
 }
 

@@ -3,17 +3,20 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <map>
 
 #include "app/cli/console_platform.h"
 #include "app/cli/hex_id.h"
+#include "app/cli/input_files.h"
 #include "app/cli/hotplug_plan.h"
 #include "app/cli/simulation.h"
 #include "app/cli/station.h"
 #include "app/cli/station_display.h"
+#include "app/cli/station_files.h"
 #include "app/cli/station_record.h"
 #include "app/cli/image_options.h"
+#include "base/file_guard.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_platform.h"
 #include "zentho_version.h"
@@ -73,6 +76,13 @@ Outcome StationVerb::run(Environment& environment) {
   settings.maxParallel = o.maxParallel;
   settings.tool = ToolVersion();
 
+  const std::string planPath =
+      o.simulate.rfind(kPlanPrefix, 0) == 0 ? o.simulate.substr(kPlanPrefix.size()) : std::string();
+  if (const auto refused = CheckStationFiles({o.file, planPath, o.recordPath, o.recordCsvPath})) {
+    Complain(environment, refused->message);
+    return refused->outcome;
+  }
+
   const OsResult<StationImage> image = HashStationImage(settings);
   if (!image) {
     Complain(environment, "cannot read " + o.file + ": " + image.reason());
@@ -104,12 +114,12 @@ Outcome StationVerb::run(Environment& environment) {
   std::shared_ptr<device::HidPlatform> platform;
   std::unique_ptr<PlanPlayer> player;
   if (o.simulate.rfind(kPlanPrefix, 0) == 0) {
-    const std::string planPath = o.simulate.substr(kPlanPrefix.size());
-    std::ifstream in(planPath);
-    if (!in) {
-      Complain(environment, "cannot read the plan " + planPath + ": " + ErrnoText(errno));
+    const OsResult<std::string> text = ReadTextInput(planPath);
+    if (!text) {
+      Complain(environment, "cannot read the plan " + planPath + ": " + text.reason());
       return Outcome::FileUnreadable;
     }
+    std::istringstream in(*text);
     std::string error;
     std::optional<std::vector<PlanStep>> steps = ParsePlan(in, error);
     if (!steps) {
@@ -130,7 +140,7 @@ Outcome StationVerb::run(Environment& environment) {
   StationLiveDisplay live(environment.out, !o.quiet);
   StationEvents& events = environment.outIsTerminal ? static_cast<StationEvents&>(live) : lines;
   std::fprintf(environment.out, "station: %s %s (%llu bytes, SHA-256 %s), waiting for %s boards\n",
-               o.mode.c_str(), o.file.c_str(), static_cast<unsigned long long>(image->file.size),
+               o.mode.c_str(), Printable(o.file).c_str(), static_cast<unsigned long long>(image->file.size),
                ToHex(image->file.digest).c_str(), FormatIds(o.ids).c_str());
   std::fflush(environment.out);
 
