@@ -24,6 +24,14 @@ std::string Pad(std::string text, std::size_t width) {
 // control bytes are shown escaped, never sent to the terminal.
 std::string Name(const Board& board) { return Printable(board.name()); }
 
+// "[NAME] ", the start of each event line.
+std::string Tag(const Board& board) {
+  std::string tag(1, '[');
+  tag += Name(board);
+  tag += "] ";
+  return tag;
+}
+
 std::string Seconds(double seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f s", seconds);
@@ -43,13 +51,13 @@ void StationEventLines::write(const std::string& text) {
 }
 
 void StationEventLines::started(const Board& board, const Tally&) {
-  std::string line = "[" + Name(board) + "] started on " + Printable(board.path);
+  std::string line = Tag(board) + "started on " + Printable(board.path);
   if (!board.serial.empty()) line += ", serial " + Printable(board.serial);
   write(line + "\n");
 }
 
 void StationEventLines::finished(const Board& board, const SessionRecord& record, const Tally& tally) {
-  std::string line = "[" + Name(board) + "] ";
+  std::string line = Tag(board);
   if (record.result == "pass") {
     line += "pass in " + Seconds(record.seconds);
   } else if (record.result == "unplugged") {
@@ -60,7 +68,7 @@ void StationEventLines::finished(const Board& board, const SessionRecord& record
   write(line + "\n" + TallyLine(tally) + "\n");
 }
 
-void StationEventLines::left(const Board& board) { write("[" + Name(board) + "] taken out\n"); }
+void StationEventLines::left(const Board& board) { write(Tag(board) + "taken out\n"); }
 
 void StationEventLines::problem(const std::string& line) {
   const std::string text = "zentho-iap: " + Printable(line) + "\n";

@@ -21,8 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // A GUI program has no console: the usage goes to the start-up message box.
   const zentho::window::StartOptions options = zentho::window::ParseStartOptions(arguments);
   if (const auto answer = zentho::window::AnswerInsteadOfWindow(options)) {
-    MessageBoxA(nullptr, answer->text.c_str(), "ZenthoIAP",
-                MB_OK | (answer->error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    const UINT icon = answer->error ? UINT{MB_ICONEXCLAMATION} : UINT{MB_ICONINFORMATION};
+    MessageBoxA(nullptr, answer->text.c_str(), "ZenthoIAP", UINT{MB_OK} | icon);
     return answer->exitCode;
   }
   theApp.InitInstance(instance, arguments);
