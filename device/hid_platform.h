@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 #include "transfer/report_protocol.h"
 
 namespace zentho::device {

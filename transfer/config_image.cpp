@@ -3,8 +3,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
+#include "base/file_guard.h"
 #include "transfer/hex_digit.h"
 
 namespace zentho {
@@ -88,8 +89,11 @@ std::uint16_t ConfigChecksum(std::span<const std::uint8_t> bytes) {
 
 OsResult<unsigned> BuildConfigImageFromFile(const std::string& path, ConfigImage& image,
                                             ConfigParseReport* report) {
-  std::ifstream text(path, std::ios::binary);
-  if (!text) return LastOsError();
+  // Through the file guard, so that a FIFO is never waited on; the parse reads its lines
+  // in bounded pieces, so only the file's size is bounded here.
+  const OsResult<std::string> bytes = ReadTextInput(path, kMaxTextFileLength);
+  if (!bytes) return OsError{bytes.reason()};
+  std::istringstream text(*bytes);
   return BuildConfigImage(text, image, report);
 }
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 namespace zentho {
 

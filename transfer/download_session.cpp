@@ -7,15 +7,11 @@
 #include <memory>
 #include <system_error>
 
+#include "base/file_guard.h"
 #include "transfer/session_messages.h"
 
 namespace zentho {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 class Session {
  public:
@@ -108,11 +104,9 @@ int Session::run() {
 
 bool Session::measure() {
   std::error_code error;
-  const std::filesystem::path path(request_.filePath);
-  FileHandle file(std::filesystem::is_regular_file(path, error)
-                      ? std::fopen(request_.filePath.c_str(), "rb")
-                      : nullptr);
-  const std::uintmax_t size = file ? std::filesystem::file_size(path, error) : 0;
+  // Through the file guard: a folder, a FIFO or a device is refused without a read.
+  const OsResult<FileHandle> file = OpenInput(request_.filePath);
+  const std::uintmax_t size = file ? std::filesystem::file_size(request_.filePath, error) : 0;
   if (!file || error) {
     log(msg::kCannotOpenBinary);
     return false;
@@ -146,7 +140,8 @@ bool Session::prepare() {
       log(msg::kBinaryFileEmpty);
       return false;
     }
-    firmware_.reset(std::fopen(request_.filePath.c_str(), "rb"));
+    OsResult<FileHandle> firmware = OpenInput(request_.filePath);
+    if (firmware) firmware_ = std::move(firmware.value());
     if (!firmware_) {
       log(msg::kCannotOpenBinary);
       return false;

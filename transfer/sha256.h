@@ -10,7 +10,7 @@
 #include <stop_token>
 #include <string>
 
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 namespace zentho {
 

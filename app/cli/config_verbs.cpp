@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cli/input_files.h"
+#include "base/file_guard.h"
 #include "app/cli/json_output.h"
 #include "app/cli/output_files.h"
 #include "app/cli/reporter.h"
@@ -48,7 +49,7 @@ std::string Hex16(std::uint16_t value) {
 }  // namespace
 
 OsResult<ConfigCheck> CheckConfigFile(const std::string& path) {
-  if (std::string why = UnreadableReason(path); !why.empty()) return OsError{std::move(why)};
+  if (std::string why = InputProblem(path); !why.empty()) return OsError{std::move(why)};
   ConfigCheck check;
   const OsResult<unsigned> count = BuildConfigImageFromFile(path, check.image, &check.parse);
   if (!count) return OsError{count.reason()};

@@ -15,6 +15,7 @@
 #include "app/cli/device_selection.h"
 #include "app/cli/hex_id.h"
 #include "app/cli/input_files.h"
+#include "base/file_guard.h"
 #include "app/cli/job_runner.h"
 #include "app/cli/json_output.h"
 #include "app/cli/log_files.h"
@@ -139,7 +140,7 @@ Outcome DownloadVerb::run(Environment& environment) {
     complain("usage", "--simulate=TRACE replays one device: no --all or --device with it");
     return Outcome::UsageError;
   }
-  if (const std::string why = UnreadableReason(options_.file); !why.empty()) {
+  if (const std::string why = InputProblem(options_.file); !why.empty()) {
     complain("file", "cannot read " + options_.file + ": " + why);
     return Outcome::FileUnreadable;
   }

@@ -1,27 +1,9 @@
-// Readability checks of input files and printable file names.
+// File names made safe to print on a terminal.
 #include "app/cli/input_files.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-#include "transfer/os_result.h"
 
 namespace zentho::cli {
-
-std::string UnreadableReason(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  // Looked at before opening: opening a FIFO for reading blocks until a writer comes.
-  if (status.type() == fs::file_type::directory) return "is a directory";
-  if (fs::exists(status) && status.type() != fs::file_type::regular) return "is not a regular file";
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return ErrnoText(errno);
-  std::fclose(file);
-  return {};
-}
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <fstream>
 
-#include "app/cli/input_files.h"
+#include "base/file_guard.h"
 #include "device/simulated/replay_device.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 namespace zentho::cli {
 namespace {
@@ -54,8 +54,9 @@ CLI::Validator SimulateCountValidator() {
 
 std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,
                                    std::string& error) {
+  // The trace reader bounds its lines itself; the guard says whether it is a file.
   std::ifstream in;
-  std::string why = UnreadableReason(path);
+  std::string why = InputProblem(path);
   if (why.empty()) {
     in.open(path, std::ios::binary);
     if (!in) why = ErrnoText(errno);

@@ -61,7 +61,10 @@ bool CIapApp::InitInstance(const QStringList& arguments) {
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock,        workers,   SettingsPath()};
-  if (options.tracePath) services.channelTap = window::TraceTap(*options.tracePath, clock, trace);
+  if (options.tracePath) {
+    services.channelTap = window::TraceTap(*options.tracePath, clock, trace);
+    services.outputs.push_back({"--trace", *options.tracePath});
+  }
   window::CIapDlg dlg(services);
   IapWindow window(dlg);
   window_ = &window;

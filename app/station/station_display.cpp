@@ -21,6 +21,18 @@ std::string Pad(std::string text, std::size_t width) {
   return text;
 }
 
+// Names, ports, serials and failure lines come from the boards and the file system: their
+// control bytes are shown escaped, never sent to the terminal.
+std::string Name(const Board& board) { return Printable(board.name()); }
+
+// "[NAME] ", the start of each event line.
+std::string Tag(const Board& board) {
+  std::string tag(1, '[');
+  tag += Name(board);
+  tag += "] ";
+  return tag;
+}
+
 std::string Seconds(double seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f s", seconds);
@@ -48,24 +60,24 @@ void StationEventLines::write(const std::string& lines) {
 }
 
 void StationEventLines::started(const Board& board, const Tally&) {
-  std::string line = "[" + board.name() + "] started on " + board.path;
-  if (!board.serial.empty()) line += ", serial " + board.serial;
+  std::string line = Tag(board) + "started on " + Printable(board.path);
+  if (!board.serial.empty()) line += ", serial " + Printable(board.serial);
   write(line + "\n");
 }
 
 void StationEventLines::finished(const Board& board, const SessionRecord& record, const Tally& tally) {
-  std::string line = "[" + board.name() + "] ";
+  std::string line = Tag(board);
   if (record.result == "pass") {
     line += "pass in " + Seconds(record.seconds);
   } else if (record.result == "unplugged") {
-    line += "unplugged: " + record.failure;
+    line += "unplugged: " + Printable(record.failure);
   } else {
-    line += "FAIL: " + record.failure;
+    line += "FAIL: " + Printable(record.failure);
   }
   write(line + "\n" + TallyLine(tally) + "\n");
 }
 
-void StationEventLines::left(const Board& board) { write("[" + board.name() + "] taken out\n"); }
+void StationEventLines::left(const Board& board) { write(Tag(board) + "taken out\n"); }
 
 void StationEventLines::problem(const std::string& line) {
   const std::string text = ReportLine(line);
@@ -79,7 +91,7 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   std::size_t portWidth = 4;
   std::size_t serialWidth = 6;
   for (const Row& row : rows) {
-    portWidth = std::max(portWidth, Printable(row.board.name()).size());
+    portWidth = std::max(portWidth, Name(row.board).size());
     serialWidth = std::max(serialWidth, Printable(row.board.serial).size());
   }
   std::vector<const Row*> ordered;
@@ -89,8 +101,7 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   std::vector<std::string> lines;
   lines.push_back(Pad("port", portWidth) + "  " + Pad("serial", serialWidth) + "  state      progress");
   for (const Row* row : ordered) {
-    std::string line = Pad(Printable(row->board.name()), portWidth) + "  " +
-                       Pad(Printable(row->board.serial), serialWidth) +
+    std::string line = Pad(Name(row->board), portWidth) + "  " + Pad(Printable(row->board.serial), serialWidth) +
                        "  " + Pad(row->state, 9) + "  " + Percent(row->bytes, row->total) + "  " +
                        std::to_string(row->bytes) + "/" + std::to_string(row->total);
     if (!row->failure.empty()) line += "  " + Printable(row->failure);

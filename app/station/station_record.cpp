@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -12,9 +14,12 @@
 namespace zentho::cli {
 namespace {
 
+// A cell a spreadsheet would run as a formula (=, +, -, @, tab or CR first) gets a
+// single quote in front, inside quotes, so that it shows as the text it is.
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
+  const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+  if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = formula ? "\"'" : "\"";
   for (char c : text) {
     if (c == '"') quoted.push_back('"');
     quoted.push_back(c);
@@ -44,41 +49,72 @@ std::string FormatUtc(std::chrono::system_clock::time_point time) {
   return text;
 }
 
-std::string RecordJson(const SessionRecord& r) {
-  nlohmann::ordered_json object = {
-      {"start", FormatUtc(r.start)},
-      {"end", FormatUtc(r.end)},
-      {"port", r.port},
-      {"serial", r.serial},
-      {"device", r.device},
-      {"vid", FormatHexId(r.vendorId)},
-      {"pid", FormatHexId(r.productId)},
-      {"mode", r.mode},
-      {"file", r.file},
-      {"size", r.size},
-      {"sha256", r.sha256},
-      {"result", r.result},
-      {"failure", r.failure.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(r.failure)},
+namespace {
+
+// How a field is written in JSON; CSV writes every one as text.
+enum class Kind { Text, TextOrNull, Number };
+
+struct Field {
+  const char* name;
+  std::string text;
+  Kind kind;
+};
+
+// The one list of a record's fields, in their order: the JSON line and the CSV row are
+// both made from it, so they always hold the same fields.
+std::vector<Field> Fields(const SessionRecord& r) {
+  return {
+      {"start", FormatUtc(r.start), Kind::Text},
+      {"end", FormatUtc(r.end), Kind::Text},
+      {"port", r.port, Kind::Text},
+      {"serial", r.serial, Kind::Text},
+      {"device", r.device, Kind::Text},
+      {"vid", FormatHexId(r.vendorId), Kind::Text},
+      {"pid", FormatHexId(r.productId), Kind::Text},
+      {"mode", r.mode, Kind::Text},
+      {"file", r.file, Kind::Text},
+      {"size", std::to_string(r.size), Kind::Number},
+      {"sha256", r.sha256, Kind::Text},
+      {"result", r.result, Kind::Text},
+      {"failure", r.failure, Kind::TextOrNull},
       // Milliseconds as a JSON number, not a float that prints 0.1 as 0.1000000001.
-      {"seconds", nlohmann::ordered_json::parse(Seconds(r.seconds))},
-      {"tool", r.tool},
+      {"seconds", Seconds(r.seconds), Kind::Number},
+      {"tool", r.tool, Kind::Text},
   };
+}
+
+}  // namespace
+
+std::string RecordJson(const SessionRecord& r) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (const Field& field : Fields(r)) {
+    if (field.kind == Kind::Number) {
+      object[field.name] = nlohmann::ordered_json::parse(field.text);
+    } else if (field.kind == Kind::TextOrNull && field.text.empty()) {
+      object[field.name] = nullptr;
+    } else {
+      object[field.name] = field.text;
+    }
+  }
   return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string RecordCsvHeader() {
-  return "start,end,port,serial,device,vid,pid,mode,file,size,sha256,result,failure,seconds,tool\r\n";
+  std::string row;
+  for (const Field& field : Fields(SessionRecord{})) {
+    if (!row.empty()) row.push_back(',');
+    row += field.name;
+  }
+  return row + "\r\n";
 }
 
 std::string RecordCsv(const SessionRecord& r) {
-  const std::string fields[] = {FormatUtc(r.start), FormatUtc(r.end), r.port, r.serial, r.device,
-                                FormatHexId(r.vendorId), FormatHexId(r.productId), r.mode, r.file,
-                                std::to_string(r.size), r.sha256, r.result, r.failure,
-                                Seconds(r.seconds), r.tool};
   std::string row;
-  for (const std::string& field : fields) {
-    if (!row.empty()) row.push_back(',');
-    row += CsvField(field);
+  bool first = true;
+  for (const Field& field : Fields(r)) {
+    if (!first) row.push_back(',');
+    first = false;
+    row += CsvField(field.text);
   }
   return row + "\r\n";
 }

@@ -4,10 +4,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <string>
 
-#include "transfer/os_result.h"
+#include "base/durable_file.h"
+#include "base/os_result.h"
+#include "base/utc_time.h"
 
 namespace zentho::cli {
 
@@ -34,34 +35,14 @@ std::string FormatUtc(std::chrono::system_clock::time_point time);
 
 // One JSON object and LF.
 std::string RecordJson(const SessionRecord& record);
-// The CSV header and one row, fields quoted where they hold a comma, a quote or a line
-// end; rows end in CR LF.
+// The CSV header and one row, with the JSON line's fields in the same order. Fields are
+// quoted where they hold a comma, a quote or a line end; a field a spreadsheet would
+// run as a formula (=, +, -, @, tab or CR first) is quoted with a single quote in front.
+// Rows end in CR LF.
 std::string RecordCsvHeader();
 std::string RecordCsv(const SessionRecord& record);
 
-// UTC broken down from `time` (gmtime_r or gmtime_s, as the platform has it).
-void ToUtc(std::time_t time, std::tm& utc);
-
-// A record file opened for appending. Each line goes out in one write(2) followed by
-// fsync, and a short write is cut off again, so a crash or a power cut leaves every
-// line either complete or absent.
-class RecordFile {
- public:
-  RecordFile() = default;
-  ~RecordFile();
-  RecordFile(const RecordFile&) = delete;
-  RecordFile& operator=(const RecordFile&) = delete;
-
-  // Opens (creating it when missing) `path`; a new or empty file first gets `header`
-  // when there is one.
-  OsResult<void> open(const std::string& path, const std::string& header);
-  bool isOpen() const { return fd_ >= 0; }
-  const std::string& path() const { return path_; }
-  OsResult<void> append(const std::string& line);
-
- private:
-  int fd_ = -1;
-  std::string path_;
-};
+// Record files are appended one whole line at a time, each on the disk before the next.
+using RecordFile = DurableAppendFile;
 
 }  // namespace zentho::cli

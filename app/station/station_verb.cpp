@@ -3,7 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <map>
 
 #include "app/cli/console_platform.h"
@@ -13,8 +13,10 @@
 #include "app/cli/simulation.h"
 #include "app/station/station.h"
 #include "app/station/station_display.h"
+#include "app/station/station_files.h"
 #include "app/station/station_record.h"
 #include "app/cli/image_options.h"
+#include "base/file_guard.h"
 #include "device/simulated/simulated_bus.h"
 #include "device/simulated/simulated_platform.h"
 
@@ -67,6 +69,13 @@ Outcome StationVerb::run(Environment& environment) {
   settings.maxParallel = o.maxParallel;
   settings.tool = ToolVersion();
 
+  const std::string planPath =
+      o.simulate.rfind(kPlanPrefix, 0) == 0 ? o.simulate.substr(kPlanPrefix.size()) : std::string();
+  if (const auto refused = CheckStationFiles({o.file, planPath, o.recordPath, o.recordCsvPath})) {
+    Complain(environment, refused->message);
+    return refused->outcome;
+  }
+
   const OsResult<StationImage> image =
       HashStationImage(settings.file, settings.downloadMode, environment.stop);
   if (!image && environment.stop.stop_requested()) {
@@ -104,12 +113,12 @@ Outcome StationVerb::run(Environment& environment) {
   std::shared_ptr<device::HidPlatform> platform;
   std::unique_ptr<sim::PlanPlayer> player;
   if (o.simulate.rfind(kPlanPrefix, 0) == 0) {
-    const std::string planPath = o.simulate.substr(kPlanPrefix.size());
-    std::ifstream in(planPath);
-    if (!in) {
-      Complain(environment, "cannot read the plan " + planPath + ": " + ErrnoText(errno));
+    const OsResult<std::string> text = ReadTextInput(planPath);
+    if (!text) {
+      Complain(environment, "cannot read the plan " + planPath + ": " + text.reason());
       return Outcome::FileUnreadable;
     }
+    std::istringstream in(*text);
     std::string error;
     std::optional<std::vector<sim::PlanStep>> steps = sim::ParsePlan(in, error, environment.stop);
     if (!steps && environment.stop.stop_requested()) {
@@ -134,7 +143,7 @@ Outcome StationVerb::run(Environment& environment) {
   StationLiveDisplay live(environment.out, !o.quiet);
   StationEvents& events = environment.outIsTerminal ? static_cast<StationEvents&>(live) : lines;
   std::fprintf(environment.out, "station: %s %s (%llu bytes, SHA-256 %s), waiting for %s boards\n",
-               o.mode.c_str(), o.file.c_str(), static_cast<unsigned long long>(image->file.size),
+               o.mode.c_str(), Printable(o.file).c_str(), static_cast<unsigned long long>(image->file.size),
                ToHex(image->file.digest).c_str(), FormatIds(o.ids).c_str());
   std::fflush(environment.out);
 

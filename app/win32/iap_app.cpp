@@ -42,7 +42,10 @@ bool CIapApp::InitInstance(HINSTANCE instance, const std::vector<std::string>& a
 
   window::WindowServices services{windowThread, *platform, tones, trace, localTime,
                                   clock, workers, window::SettingsBesideExecutable(ExecutablePath())};
-  if (options.tracePath) services.channelTap = window::TraceTap(*options.tracePath, clock, trace);
+  if (options.tracePath) {
+    services.channelTap = window::TraceTap(*options.tracePath, clock, trace);
+    services.outputs.push_back({"--trace", *options.tracePath});
+  }
   window::CIapDlg dlg(services);
   IapDialog dialog(dlg, windowThread);
   dialog.run(instance);

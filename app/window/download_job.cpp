@@ -100,6 +100,16 @@ void CIapDlg::OnDownload() {
     return;
   }
 
+  // The file chosen now against every file the window writes, through any link, before
+  // an output is emptied or a byte is sent.
+  if (const std::optional<std::string> clash =
+          FindFileClash({{"the chosen file", FilePath}, {"setup.dat", services_.settingsPath.string()}},
+                        services_.outputs)) {
+    view().appendLog(std::string(text::kDownloadRefusedPrefix) + *clash + "\r\n");
+    FailJobWithoutWorker();
+    return;
+  }
+
   DownloadRequest request{static_cast<zentho::DownloadMode>(DownloadMode), FilePath,
                           services_.sessionSettings};
   std::shared_ptr<device::DeviceLink> link = DeviceHandle;

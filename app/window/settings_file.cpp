@@ -5,18 +5,14 @@
 #include <memory>
 #include <system_error>
 
-#include "app/window/durable_file.h"
+#include "base/durable_file.h"
+#include "base/file_guard.h"
 
 namespace zentho::window {
 namespace {
 
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
@@ -42,12 +38,11 @@ std::string SettingsBytes(std::string_view filePath) {
 }
 
 std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path) {
-  // Looked at before opening: a FIFO would block the window's start, a device such as
+  // Through the file guard: a FIFO would block the window's start, a device such as
   // /dev/zero would never end, and a folder of that name reads as nothing.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  FileHandle file(std::fopen(path.string().c_str(), "rb"));
-  if (!file) return std::nullopt;
+  OsResult<FileHandle> opened = OpenInput(path.string());
+  if (!opened) return std::nullopt;
+  FileHandle file = std::move(opened.value());
   std::string bytes;
   char buffer[4096];
   for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) {
@@ -59,13 +54,23 @@ std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path) {
 }
 
 OsResult<void> WriteSettingsFile(const std::filesystem::path& path, std::string_view bytes) {
+  namespace fs = std::filesystem;
   std::error_code error;
   // A setup.dat that is a link keeps pointing where it pointed: the new file replaces
-  // the link's target, in the target's folder, and the link stays.
-  if (std::filesystem::is_symlink(path, error)) {
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+  // the link's target, in the target's folder, and the link stays. Only a regular file
+  // is ever replaced: a link to nothing, or to a device such as /dev/null, and a
+  // setup.dat that is itself a folder, a FIFO or a device, are left as they are.
+  if (fs::is_symlink(fs::symlink_status(path, error))) {
+    if (!fs::exists(fs::status(path, error))) return OsError{"it links to nothing: left as it is"};
+    const fs::path target = fs::canonical(path, error);
     if (error) return OsError{"resolve link: " + error.message()};
+    if (std::string problem = OutputProblem(target.string(), OutputKind::RegularFile); !problem.empty()) {
+      return OsError{"it links to " + target.string() + ", which " + problem + ": left as it is"};
+    }
     return ReplaceFileDurably(target, bytes);
+  }
+  if (std::string problem = OutputProblem(path.string(), OutputKind::RegularFile); !problem.empty()) {
+    return OsError{"it " + problem + ": left as it is"};
   }
   if (path.has_parent_path()) {
     std::filesystem::create_directories(path.parent_path(), error);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 namespace zentho::window {
 

@@ -7,13 +7,22 @@ namespace zentho::window {
 
 ChannelTap TraceTap(std::string path, Clock& clock, DebugTrace& trace) {
   return [path = std::move(path), &clock, &trace](std::shared_ptr<ReportChannel> channel) {
+    const auto cannot = [path, &trace](const std::string& reason) {
+      trace.line("Cannot record the report trace to " + path + ": " + reason + "\n");
+    };
     OsResult<std::shared_ptr<sim::TraceRecorder>> recorder =
         sim::TraceRecorder::Create(channel, path, clock);
     if (!recorder) {
-      trace.line("Cannot record the report trace to " + path + ": " + recorder.reason() + "\n");
+      cannot(recorder.reason());
       return channel;
     }
-    return std::shared_ptr<ReportChannel>(std::move(recorder.value()));
+    // When the download lets go of its channel, a write that failed on the way (a full
+    // disk) is said, as a file that can't be made is.
+    std::shared_ptr<sim::TraceRecorder> owner = std::move(recorder.value());
+    ReportChannel* tapped = owner.get();
+    return std::shared_ptr<ReportChannel>(tapped, [owner = std::move(owner), cannot](ReportChannel*) {
+      if (std::optional<std::string> failure = owner->writeFailure()) cannot(*failure);
+    });
   };
 }
 

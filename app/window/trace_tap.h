@@ -10,8 +10,9 @@
 namespace zentho::window {
 
 // A tap that records each download to `path`, afresh (the file holds the last download),
-// time-stamped on `clock`. When the file can't be written the download runs unrecorded
-// and `trace` gets the OS's reason.
+// time-stamped on `clock`. When the file can't be made (the file guard refuses it, or
+// the OS does) the download runs unrecorded; when a write fails on the way, the trace
+// stops there. Either way `trace` gets "Cannot record the report trace to PATH: REASON".
 ChannelTap TraceTap(std::string path, Clock& clock, DebugTrace& trace);
 
 }  // namespace zentho::window

@@ -10,8 +10,10 @@
 #include <stop_token>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/window/window_thread.h"
+#include "base/file_guard.h"
 #include "device/hid_platform.h"
 #include "transfer/clock.h"
 #include "transfer/download_session.h"
@@ -76,6 +78,9 @@ struct WindowServices {
   std::filesystem::path settingsPath;
   SessionSettings sessionSettings{};
   ChannelTap channelTap{};
+  // Files the window writes besides setup.dat (--trace), checked against the chosen file
+  // at every Download.
+  std::vector<NamedFile> outputs{};
 };
 
 }  // namespace zentho::window

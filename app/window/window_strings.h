@@ -31,6 +31,10 @@ inline constexpr std::string_view kTextFilter = "Text files(*.txt)";
 inline constexpr std::string_view kTextPattern = "*.txt";
 inline constexpr std::string_view kTextExtension = "txt";
 
+// The log line, before "Burn fail", of a Download that the file guard refused (the
+// guard's refusal and CR LF follow).
+inline constexpr std::string_view kDownloadRefusedPrefix = "\r\nNot downloading: ";
+
 // Debug-trace lines of the window's own failure paths (LF alone, as every trace line).
 inline constexpr std::string_view kTraceTimerNotStarted = "Cannot start the elapsed-time timer.\n";
 inline constexpr std::string_view kTraceWorkerNotStarted = "Cannot start the download worker.\n";

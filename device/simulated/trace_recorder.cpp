@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/file_guard.h"
 #include "device/simulated/replay_device.h"
 
 namespace zentho::sim {
@@ -16,9 +17,10 @@ TraceRecorder::TraceRecorder(std::shared_ptr<ReportChannel> inner, std::FILE* fi
 OsResult<std::shared_ptr<TraceRecorder>> TraceRecorder::Create(std::shared_ptr<ReportChannel> inner,
                                                                const std::string& path,
                                                                Clock& clock) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return LastOsError();
-  return std::shared_ptr<TraceRecorder>(new TraceRecorder(std::move(inner), file, clock));
+  // Through the file guard: a FIFO or a folder is refused, never waited on.
+  OsResult<FileHandle> file = CreateOutput(path);
+  if (!file) return OsError{file.reason()};
+  return std::shared_ptr<TraceRecorder>(new TraceRecorder(std::move(inner), file->release(), clock));
 }
 
 std::shared_ptr<TraceRecorder> TraceRecorder::Adopt(std::shared_ptr<ReportChannel> inner,

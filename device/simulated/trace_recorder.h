@@ -9,7 +9,7 @@
 #include <string>
 
 #include "transfer/clock.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 #include "transfer/report_protocol.h"
 
 namespace zentho::sim {

@@ -6,7 +6,7 @@
 
 #include "device/windows/hid_api.h"
 #include "device/windows/windows_hid_device.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 #include <dbt.h>
 

@@ -12,7 +12,7 @@
 #include "device/windows/notification_watch.h"
 #include "device/windows/usb_device_facts.h"
 #include "device/windows/windows_hid_device.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 #include <setupapi.h>
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "device/windows/hid_api.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 namespace zentho::device::windows_hid {
 namespace {

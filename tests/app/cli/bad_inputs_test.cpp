@@ -5,13 +5,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "tests/app/cli/cli_harness.h"
+#include "tests/support/hang_guard.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/session_messages.h"
 
@@ -149,6 +153,106 @@ TEST_F(BadInputTest, InputsThatAreNotRegularFilesAreRefusedWithoutBeingRead) {
     EXPECT_EQ(r.err, "zentho-iap: " + c.err + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("o")));
   }
+}
+
+// Every output of every verb, and the station's records, as a FIFO (nobody reading),
+// a folder or a device: refused through the file guard, never waited on.
+TEST_F(BadInputTest, OutputsThatAreNotFilesAreRefusedWithoutBlocking) {
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string text = std::string(ZENTHO_SOURCE_DIR) + "/examples/config-demo.txt";
+  const std::string notRegular = ": is not a regular file\n";
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"download", "--simulate", "--mode", "kvm", firmware, "--log", fifo}, 4, "cannot write " + fifo + notRegular},
+      {{"download", "--simulate", "--mode", "kvm", firmware, "--trace", fifo}, 4, "cannot write " + fifo + notRegular},
+      {{"config", "build", text, "-o", fifo}, 4, "cannot write " + fifo + notRegular},
+      {{"station", "--simulate", "--mode", "kvm", firmware, "--record", fifo}, 4, "cannot write " + fifo + notRegular},
+      {{"station", "--simulate", "--mode", "kvm", firmware, "--record-csv", fifo}, 4, "cannot write " + fifo + notRegular},
+      {{"station", "--simulate", "--mode", "kvm", firmware, "--record", "/dev/null"}, 4, "cannot write /dev/null" + notRegular},
+      {{"station", "--simulate", "--mode", "kvm", firmware, "--record", dir.file("")}, 4,
+       "cannot write " + dir.file("") + ": is a directory\n"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = WithHangGuard([&] { return cli.run(c.args); });
+    EXPECT_EQ(r.code, c.code) << c.err;
+    EXPECT_EQ(r.err, "zentho-iap: " + c.err);
+    EXPECT_TRUE(nothingSent()) << c.err;
+  }
+}
+
+// The station's image, plan and records: inputs that are not files are refused before a
+// read, a record that is an input or the other record before anything is written.
+TEST_F(BadInputTest, StationRefusesInputsThatAreNotFilesAndRecordsThatAreInputs) {
+  const std::string fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string plan = dir.write("plan.txt", std::string("0.5 plug 1-1\n"));
+  const std::string link = dir.file("fw-link.bin");
+  std::filesystem::create_symlink(firmware, link);
+  const std::string hard = dir.file("fw-hard.bin");
+  std::filesystem::create_hard_link(firmware, hard);
+  const std::string record = dir.file("r.json");
+  const std::string longLine = dir.write("long-plan.txt", std::string(70000, '#') + "\n");
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {{"--simulate", firmware, "--record", firmware}, 2,
+       "refusing to write --record " + firmware + ": it is the same file as the firmware file " + firmware},
+      {{"--simulate", firmware, "--record-csv", link}, 2,
+       "refusing to write --record-csv " + link + ": it is the same file as the firmware file " + firmware},
+      {{"--simulate", firmware, "--record", hard}, 2,
+       "refusing to write --record " + hard + ": it is the same file as the firmware file " + firmware},
+      {{"--simulate=plan:" + plan, firmware, "--record", plan}, 2,
+       "refusing to write --record " + plan + ": it is the same file as the plan " + plan},
+      {{"--simulate", firmware, "--record", record, "--record-csv", record}, 2,
+       "refusing to write --record-csv " + record + ": it is the same file as --record " + record},
+      {{"--simulate", fifo}, 4, "cannot read " + fifo + ": is not a regular file"},
+      {{"--simulate", "/dev/zero"}, 4, "cannot read /dev/zero: is not a regular file"},
+      {{"--simulate", dir.file("")}, 4, "cannot read " + dir.file("") + ": is a directory"},
+      {{"--simulate=plan:" + fifo, firmware}, 4, "cannot read the plan " + fifo + ": is not a regular file"},
+      {{"--simulate=plan:/dev/zero", firmware}, 4, "cannot read the plan /dev/zero: is not a regular file"},
+      {{"--simulate=plan:" + longLine, firmware}, 4,
+       "cannot read the plan " + longLine + ": line 1 is longer than 65536 bytes"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"station", "--mode", "kvm"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult r = WithHangGuard([&] { return cli.run(args); });
+    EXPECT_EQ(r.code, c.code) << c.err;
+    EXPECT_EQ(r.err, "zentho-iap: " + c.err + "\n");
+    EXPECT_EQ(ReadFile(firmware), kept) << c.err;
+    EXPECT_EQ(ReadFile(plan), "0.5 plug 1-1\n") << c.err;
+    EXPECT_FALSE(std::filesystem::exists(record)) << c.err;
+  }
+}
+
+// A record that the disk stops taking (the file-size limit plays the full disk: a write
+// past it fails with EFBIG, as one on a full disk fails with ENOSPC) is said, and exit 4.
+// The record already holds more than the captured output ever will, so only it is full.
+TEST_F(BadInputTest, StationRecordThatCannotBeWrittenIsSaidAndExitFour) {
+  std::string earlier;
+  for (int i = 0; i < 20000; ++i) earlier += "{}\n";
+  const std::string record = dir.write("r.json", earlier);
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit full = before;
+  full.rlim_cur = earlier.size();
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  const CliResult r = cli.run({"station", "--simulate", "--mode", "kvm", firmware, "--limit", "1", "--record", record});
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(r.code, 4);
+  EXPECT_NE(r.err.find("zentho-iap: cannot write the record " + record + ": File too large; no new sessions\n"),
+            std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(record), earlier);
 }
 
 TEST_F(BadInputTest, TraceWithAbsurdLengthOrTimeIsAFailedSessionOrARefusal) {

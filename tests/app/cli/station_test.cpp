@@ -442,7 +442,75 @@ TEST(StationRecord, TheCsvHeaderIsWrittenOnceAndTheFileOnlyGrows) {
   cli::RecordFile folder;
   const OsResult<void> refused = folder.open(dir.file(""), {});
   EXPECT_FALSE(refused);
-  EXPECT_EQ(refused.reason(), "Is a directory");
+  EXPECT_EQ(refused.reason(), "is a directory");
+}
+
+// A file cut off mid-line (a crash of another writer, a hand edit) still gets each new
+// record on a line of its own, with the record's own line end.
+TEST(StationRecord, ANewLineStartsOnItsOwnLine) {
+  TempDir dir;
+  struct Case {
+    std::string before;
+    std::string line;
+    std::string after;
+  };
+  const std::vector<Case> cases = {
+      {"{\"cut", "{}\n", "{\"cut\n{}\n"},
+      {"a,b", "c,d\r\n", "a,b\r\nc,d\r\n"},
+      {"whole\n", "{}\n", "whole\n{}\n"},
+      {"", "{}\n", "{}\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.write("record", c.before);
+    cli::RecordFile file;
+    ASSERT_TRUE(file.open(path, {}));
+    ASSERT_TRUE(file.append(c.line));
+    ASSERT_TRUE(file.append(c.line));
+    EXPECT_EQ(ReadFile(path), c.after + c.line) << c.before;
+  }
+}
+
+// Cells a spreadsheet would run as a formula are shown as text: quoted, with a single
+// quote in front. Other cells stay as they were.
+TEST(StationRecord, CsvCellsThatWouldRunAsFormulasAreNeutralised) {
+  struct Case {
+    std::string serial;
+    std::string cell;
+  };
+  const std::vector<Case> cases = {
+      {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+      {"+1+1", "\"'+1+1\""},
+      {"-2+3", "\"'-2+3\""},
+      {"@SUM(A1)", "\"'@SUM(A1)\""},
+      {"\t=1", "\"'\t=1\""},
+      {"\r=1", "\"'\r=1\""},
+      {"SN-1=2", "SN-1=2"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SessionRecord r;
+    r.serial = c.serial;
+    r.port = "1-1";
+    EXPECT_NE(cli::RecordCsv(r).find(",1-1," + c.cell + ","), std::string::npos)
+        << cli::RecordCsv(r);
+  }
+}
+
+TEST(StationRecord, JsonAndCsvHoldTheSameFieldsInTheSameOrder) {
+  SessionRecord r;
+  r.failure = "why";
+  std::vector<std::string> keys;
+  const nlohmann::ordered_json json = nlohmann::ordered_json::parse(cli::RecordJson(r));
+  for (const auto& [key, value] : json.items()) keys.push_back(key);
+  std::string header = cli::RecordCsvHeader();
+  header.resize(header.size() - 2);
+  std::vector<std::string> columns;
+  for (std::size_t start = 0, comma; start <= header.size(); start = comma + 1) {
+    comma = std::min(header.find(',', start), header.size());
+    columns.push_back(header.substr(start, comma - start));
+  }
+  EXPECT_EQ(keys, columns);
+  EXPECT_EQ(columns.size(), 15U);
 }
 
 TEST(StationDisplay, TheLiveTable) {
@@ -603,6 +671,26 @@ TEST(StationVerb, ExitCodeSaysWhetherAnythingPassed) {
   }
 }
 
+TEST(StationVerb, ControlBytesFromTheBoardsAreEscapedInEveryLine) {
+  CliHarness cli;
+  TempDir dir;
+  const std::string file = dir.write("fw.bin", PatternBytes(100));
+  sim::BusInterfaceOptions board;
+  board.portPath = "1-\x1b[2J1";
+  board.serialNumber = "SN\r\n\x07";
+  cli.plug(*cli.systemBus, {}, board);
+  const CliResult result = cli.run({"station", "--mode", "kvm", file, "--limit", "1"});
+  EXPECT_EQ(result.code, 0);
+  const std::vector<std::string> lines = Lines(result.out);
+  ASSERT_GE(lines.size(), 3U);
+  EXPECT_EQ(lines[1], "[1-\\x1b[2J1] started on sim:0, serial SN\\r\\n\\x07");
+  EXPECT_EQ(lines[2], "[1-\\x1b[2J1] pass in 0.0 s");
+  const std::vector<cli::StationLiveDisplay::Row> rows = {
+      {{1, "1-\x1b[2J1", "SN\x07", "/dev/hidraw3"}, "FAIL", 0, 100, "line\r\n"}};
+  EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {})[1],
+            "1-\\x1b[2J1  SN\\x07  FAIL         0%  0/100  line\\r\\n");
+}
+
 TEST(StationVerb, RefusesWhatItCannotUse) {
   CliHarness cli;
   TempDir dir;
@@ -617,7 +705,7 @@ TEST(StationVerb, RefusesWhatItCannotUse) {
       {{"--mode", "kvm", dir.file("none.bin")}, 4,
        "zentho-iap: cannot read " + dir.file("none.bin") + ": No such file or directory\n"},
       {{"--mode", "kvm", file, "--record", dir.file("")}, 4,
-       "zentho-iap: cannot write " + dir.file("") + ": Is a directory\n"},
+       "zentho-iap: cannot write " + dir.file("") + ": is a directory\n"},
       {{"--mode", "kvm", file, "--simulate=plan:" + plan}, 2,
        "zentho-iap: " + plan + ": plan line 1: \"colour=red\" is not serial=TEXT, refuse=BLOCK or stall=BLOCK\n"},
   };

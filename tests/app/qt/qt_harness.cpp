@@ -5,6 +5,8 @@
 #include <QDir>
 #include <fstream>
 
+#include "app/window/trace_tap.h"
+
 namespace zentho::qt::test {
 
 void ListTones::beep(unsigned frequencyHz, unsigned durationMs) {
@@ -17,12 +19,16 @@ std::vector<std::pair<unsigned, unsigned>> ListTones::played() const {
   return played_;
 }
 
-QtHarness::QtHarness() {
+QtHarness::QtHarness(const std::string& tracePath) {
   device = std::make_shared<sim::SimulatedDevice>(sim::SimulatedDeviceOptions{}, clock);
   devicePath = bus.plug(device);
   window::WindowServices services{windowThread, bus,     tones,
                                   trace,        localTime, clock,
                                   workers,      settingsFile()};
+  if (!tracePath.empty()) {
+    services.channelTap = window::TraceTap(tracePath, clock, trace);
+    services.outputs.push_back({"--trace", tracePath});
+  }
   dlg = std::make_unique<window::CIapDlg>(services);
   window = std::make_unique<IapWindow>(*dlg);
 }

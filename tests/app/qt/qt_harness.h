@@ -37,7 +37,8 @@ class FixedLocalTime final : public window::LocalTimeSource {
 };
 
 struct QtHarness {
-  QtHarness();
+  // `tracePath`: the window's --trace FILE, as main() gives it; empty: none.
+  explicit QtHarness(const std::string& tracePath = {});
   ~QtHarness();
 
   std::string settingsFile() const;

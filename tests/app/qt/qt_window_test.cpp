@@ -1,6 +1,9 @@
 // The Qt window offscreen: start states, a Connect/Download/Disconnect round against the
 // simulated device, the LogPane's appends, the keyboard's ways to end the window.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +16,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "app/qt/about_box.h"
@@ -54,6 +58,7 @@ class QtWindowTest : public QObject {
   void labelsAndFrames();
   void connectDownloadDisconnect();
   void failedJobShowsFailIcon();
+  void traceThatIsTheChosenFileIsRefused();
   void logAppendsLandAtEndDespiteSelection();
   void idBoxesTyped();
   void escapeEndsWithoutSaving();
@@ -190,6 +195,28 @@ void QtWindowTest::failedJobShowsFailIcon() {
   QCOMPARE(qobject_cast<QLabel*>(h.window->control(kIdcResult))->pixmap().cacheKey(),
            qobject_cast<QLabel*>(h.window->control(kIdcFailIcon))->pixmap().cacheKey());
   QCOMPARE(h.tones.played(), (std::vector<std::pair<unsigned, unsigned>>{{3500, 500}}));
+}
+
+// ZenthoIAP --trace LINK, where LINK leads to the firmware chosen in the window: the
+// press of Download refuses, and neither the firmware nor the device is touched.
+void QtWindowTest::traceThatIsTheChosenFileIsRefused() {
+  QTemporaryDir elsewhere;
+  const std::string link = QDir(elsewhere.path()).filePath(QStringLiteral("run.trace")).toStdString();
+  QtHarness h(link);
+  const std::string firmware = h.writeFirmware("fw.bin", 3000);
+  QVERIFY(QFile::link(QString::fromStdString(firmware), QString::fromStdString(link)));
+  h.storePath(firmware);
+  h.window->start();
+  QTest::mouseClick(h.window->control(kIdcConnect), Qt::LeftButton);
+  QTest::mouseClick(h.window->control(kIdcDownload), Qt::LeftButton);
+  h.waitForJobEnd();
+  QCOMPARE(h.log(), "\r\nNot downloading: refusing to write --trace " + link +
+                        ": it is the same file as the chosen file " + firmware + "\r\n\r\nBurn fail\r\n");
+  QCOMPARE(qobject_cast<QLabel*>(h.window->control(kIdcResult))->pixmap().cacheKey(),
+           qobject_cast<QLabel*>(h.window->control(kIdcFailIcon))->pixmap().cacheKey());
+  std::ifstream in(firmware, std::ios::binary);
+  QCOMPARE(std::string(std::istreambuf_iterator<char>(in), {}), FirmwareBytes(3000));
+  QVERIFY(!h.device->image(ImageType::KvmSystem));
 }
 
 void QtWindowTest::logAppendsLandAtEndDespiteSelection() {

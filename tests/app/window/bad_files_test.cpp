@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "app/window/control_ids.h"
+#include "app/window/trace_tap.h"
+#include "tests/support/hang_guard.h"
 #include "window_fakes.h"
 
 namespace zentho::window::test {
@@ -17,6 +21,24 @@ namespace {
 const std::string kStartLine = "\r\n--- Start to transmit Runtime firmware to Orvane device ---\r\n";
 const std::string kCannotOpen = "ERROR: Cannot open this Runtime binary file!!\r\n";
 const std::string kBurnFail = "\r\nBurn fail\r\n";
+
+using testing::WithHangGuard;
+
+std::filesystem::path FreshTestFolder() {
+  static int counter = 0;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("zentho-bad-files-" + std::to_string(::getpid()) + "-" +
+                                        std::to_string(counter++));
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
 
 TEST(BadFiles, WhatIsNotARegularFileFailsBeforeAnyReportInEveryMode) {
   for (int mode : {0, 1, 2}) {  // the radio buttons 1034-1036
@@ -39,6 +61,89 @@ TEST(BadFiles, WhatIsNotARegularFileFailsBeforeAnyReportInEveryMode) {
       h.dlg->OnConnect();  // Disconnect: Download comes back with the next Connect
     }
   }
+}
+
+// The window's --trace against the file chosen at the moment Download is pressed, and
+// against what it cannot write: the same cases as the command line's outputs.
+TEST(BadFiles, TraceThatIsTheChosenFileIsRefusedAndOneThatCannotBeWrittenIsSaid) {
+  const std::string kPassEnd = "--- Runtime firmware is transmitted successfully ---";
+  struct Case {
+    const char* name;
+    std::string trace;      // "@fw": the chosen firmware; "@link", "@hard": links to it
+    std::string refusedAs;  // the chosen file's path in the refusal; empty: not refused
+    std::string traceLine;  // the debug trace after the download
+  };
+  const std::vector<Case> cases = {
+      {"the chosen file itself", "@fw", "@fw", ""},
+      {"a symbolic link to it", "@link", "@fw", ""},
+      {"a hard link to it", "@hard", "@fw", ""},
+      {"a full disk", "/dev/full", "", "Cannot record the report trace to /dev/full: No space left on device\n"},
+      {"a FIFO", "@fifo", "", "Cannot record the report trace to @fifo: is not a regular file\n"},
+      {"a folder", "@folder", "", "Cannot record the report trace to @folder: is a directory\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path folder = FreshTestFolder();
+    const std::string firmware = (folder / "fw.bin").string();
+    std::ofstream(firmware, std::ios::binary) << FirmwareBytes(1500);
+    std::filesystem::create_symlink(firmware, folder / "link");
+    std::filesystem::create_hard_link(firmware, folder / "hard");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    const auto place = [&](std::string text) {
+      for (const auto& [from, to] : {std::pair<std::string, std::string>{"@fw", firmware},
+                                     {"@link", (folder / "link").string()},
+                                     {"@hard", (folder / "hard").string()},
+                                     {"@fifo", (folder / "fifo").string()},
+                                     {"@folder", folder.string()}}) {
+        for (std::size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+      }
+      return text;
+    };
+    const std::string tracePath = place(c.trace);
+    WindowHarness h(true, nullptr, nullptr, {{"--trace", tracePath}});
+    h.channelTap = TraceTap(tracePath, h.clock, h.trace);
+    h.dlg->OnInitDialog();
+    h.dlg->FilePath = firmware;
+    h.connect();
+    WithHangGuard([&] { h.runJob(); return 0; });
+
+    EXPECT_EQ(ReadBytes(firmware), FirmwareBytes(1500));
+    if (!c.refusedAs.empty()) {
+      EXPECT_EQ(h.view.log, "\r\nNot downloading: refusing to write --trace " + tracePath +
+                                ": it is the same file as the chosen file " + place(c.refusedAs) +
+                                "\r\n" + kBurnFail);
+      EXPECT_EQ(h.view.result, ResultState::Fail);
+      EXPECT_TRUE(h.device->trace().empty());
+    } else {
+      EXPECT_NE(h.view.log.find(kPassEnd), std::string::npos) << h.view.log;
+      EXPECT_EQ(h.view.result, ResultState::Pass);
+      // A file that can't be made is said before the session starts, a failed write at
+      // the download's end.
+      const bool full = c.trace == "/dev/full";
+      std::vector<std::string> expected;
+      if (!c.traceLine.empty() && !full) expected.push_back(place(c.traceLine));
+      expected.push_back("Start download file to device\n");
+      if (full) expected.push_back(c.traceLine);
+      EXPECT_EQ(h.trace.lines(), expected);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
+}
+
+TEST(BadFiles, SetupDatLinkedToNothingIsLeftAloneAtCloseAndTheTraceSaysSo) {
+  WindowHarness h;
+  const std::filesystem::path setup = h.folder / "ZenthoIAP" / "setup.dat";
+  std::filesystem::create_directories(setup.parent_path());
+  std::filesystem::create_symlink(h.folder / "nowhere", setup);
+  h.dlg->OnInitDialog();
+  h.dlg->OnClose();
+  EXPECT_TRUE(std::filesystem::is_symlink(setup));
+  EXPECT_FALSE(std::filesystem::exists(h.folder / "nowhere"));
+  const std::vector<std::string> lines = h.trace.lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "Cannot save settings to " + setup.string() + ": it links to nothing: left as it is\n"),
+            lines.end());
 }
 
 TEST(BadFiles, PathWithSpacesNewlinesAndNonUtf8BytesDownloadsAndIsStoredAsItIs) {

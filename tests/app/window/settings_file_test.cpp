@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/window/settings_file.h"
+#include "base/durable_file.h"
 
 namespace zentho::window {
 namespace {
@@ -79,10 +80,11 @@ TEST_F(SettingsFileTest, MissingFileReadsAsNothing) {
 }
 
 TEST_F(SettingsFileTest, FailedWriteKeepsOldContentAndLeavesNoTemporaryFile) {
-  // A folder named setup.dat: the new file cannot be renamed over it.
+  // A folder in the way: the new file cannot be renamed over it. (WriteSettingsFile
+  // leaves a folder named setup.dat alone before it gets this far.)
   const std::filesystem::path path = folder_ / "setup.dat";
   std::filesystem::create_directories(path / "inside");
-  const OsResult<void> saved = WriteSettingsFile(path, SettingsBytes("lost"));
+  const OsResult<void> saved = ReplaceFileDurably(path, SettingsBytes("lost"));
   ASSERT_FALSE(saved);
   EXPECT_EQ(saved.reason().rfind("rename: ", 0), 0U) << saved.reason();
   std::vector<std::string> names;

@@ -6,48 +6,62 @@
 namespace zentho::window {
 namespace {
 
-TEST(ParseStartOptions, SimulateAnywhereAfterTheProgramsName) {
+TEST(ParseStartOptions, OnlyWhatTheWindowKnowsOpensIt) {
   struct Case {
     std::vector<std::string> arguments;
+    StartAction action;
     bool simulate;
+    std::optional<std::string> tracePath;
+    std::string problem;
   };
+  const StartAction open = StartAction::OpenWindow;
+  const StartAction refused = StartAction::UsageError;
   const Case cases[] = {
-      {{"ZenthoIAP"}, false},
-      {{"ZenthoIAP", "--simulate"}, true},
-      {{"ZenthoIAP", "-platform", "offscreen", "--simulate"}, true},
-      {{"--simulate"}, false},  // the program's own name, not an option
-      {{"ZenthoIAP", "--simulated"}, false},
-      {{"ZenthoIAP", "--SIMULATE"}, false},
-      {{}, false},
+      {{"ZenthoIAP"}, open, false, std::nullopt, ""},
+      {{}, open, false, std::nullopt, ""},
+      {{"ZenthoIAP", "--simulate"}, open, true, std::nullopt, ""},
+      {{"ZenthoIAP", "--trace", "t.txt"}, open, false, "t.txt", ""},
+      {{"ZenthoIAP", "--trace=dir/run 1.trace", "--simulate"}, open, true, "dir/run 1.trace", ""},
+      {{"ZenthoIAP", "--trace", "C:\\runs\\w.trace", "--simulate"}, open, true, "C:\\runs\\w.trace", ""},
+      // The word after --trace is its file, even one that looks like an option.
+      {{"ZenthoIAP", "--trace", "--simulate"}, open, false, "--simulate", ""},
+      {{"ZenthoIAP", "--help"}, StartAction::ShowHelp, false, std::nullopt, ""},
+      {{"ZenthoIAP", "-h", "--simulate"}, StartAction::ShowHelp, true, std::nullopt, ""},
+      {{"ZenthoIAP", "--simulate=5"}, refused, false, std::nullopt, "--simulate takes no value: --simulate=5"},
+      {{"ZenthoIAP", "--simulated"}, refused, false, std::nullopt, "unknown option --simulated"},
+      {{"ZenthoIAP", "--SIMULATE"}, refused, false, std::nullopt, "unknown option --SIMULATE"},
+      {{"ZenthoIAP", "-platform", "offscreen"}, refused, false, std::nullopt, "unknown option -platform"},
+      {{"ZenthoIAP", "--trace"}, refused, false, std::nullopt, "--trace needs a FILE"},
+      {{"ZenthoIAP", "--trace="}, refused, false, std::nullopt, "--trace needs a FILE"},
+      {{"ZenthoIAP", "--trace", "a", "--trace=b"}, refused, false, std::nullopt, "--trace given twice"},
+      {{"ZenthoIAP", "fw.bin"}, refused, false, std::nullopt, "unexpected argument fw.bin"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ParseStartOptions(c.arguments).simulate, c.simulate)
-        << (c.arguments.empty() ? std::string() : c.arguments.back());
+    const std::string shown = c.arguments.empty() ? std::string() : c.arguments.back();
+    const StartOptions options = ParseStartOptions(c.arguments);
+    EXPECT_EQ(options.action, c.action) << shown;
+    EXPECT_EQ(options.problem, c.problem) << shown;
+    if (c.action == refused) continue;
+    EXPECT_EQ(options.simulate, c.simulate) << shown;
+    EXPECT_EQ(options.tracePath, c.tracePath) << shown;
   }
 }
 
-TEST(ParseStartOptions, TraceNamesTheFileAfterIt) {
-  struct Case {
-    std::vector<std::string> arguments;
-    std::optional<std::string> tracePath;
-    bool simulate;
-  };
-  const Case cases[] = {
-      {{"ZenthoIAP"}, std::nullopt, false},
-      {{"ZenthoIAP", "--trace", "t.txt"}, "t.txt", false},
-      {{"ZenthoIAP", "--simulate", "--trace", "dir/run 1.trace"}, "dir/run 1.trace", true},
-      {{"ZenthoIAP", "--trace", "C:\\runs\\w.trace", "--simulate"}, "C:\\runs\\w.trace", true},
-      // The word after --trace is its file, even one that looks like an option.
-      {{"ZenthoIAP", "--trace", "--simulate"}, "--simulate", false},
-      {{"ZenthoIAP", "--trace"}, std::nullopt, false},
-      {{"--trace", "t.txt"}, std::nullopt, false},
-      {{"ZenthoIAP", "--trace=t.txt"}, std::nullopt, false},
-  };
-  for (const Case& c : cases) {
-    const StartOptions options = ParseStartOptions(c.arguments);
-    EXPECT_EQ(options.tracePath, c.tracePath) << c.arguments.back();
-    EXPECT_EQ(options.simulate, c.simulate) << c.arguments.back();
-  }
+TEST(AnswerInsteadOfWindow, UsageOnHelpAndProblemWithUsageOnAMistake) {
+  EXPECT_EQ(AnswerInsteadOfWindow(ParseStartOptions(std::vector<std::string>{"ZenthoIAP", "--simulate"})),
+            std::nullopt);
+  const std::optional<StartAnswer> help =
+      AnswerInsteadOfWindow(ParseStartOptions(std::vector<std::string>{"ZenthoIAP", "--help"}));
+  ASSERT_TRUE(help);
+  EXPECT_EQ(help->text, kStartUsage);
+  EXPECT_EQ(help->exitCode, 0);
+  EXPECT_FALSE(help->error);
+  const std::optional<StartAnswer> wrong =
+      AnswerInsteadOfWindow(ParseStartOptions(std::vector<std::string>{"ZenthoIAP", "--simulate=5"}));
+  ASSERT_TRUE(wrong);
+  EXPECT_EQ(wrong->text, "ZenthoIAP: --simulate takes no value: --simulate=5\n" + std::string(kStartUsage));
+  EXPECT_EQ(wrong->exitCode, 2);
+  EXPECT_TRUE(wrong->error);
 }
 
 TEST(SettingsBesideExecutable, SameFolderAsTheProgram) {

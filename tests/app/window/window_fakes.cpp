@@ -102,7 +102,7 @@ std::filesystem::path FreshFolder() {
 }  // namespace
 
 WindowHarness::WindowHarness(bool plugDevice, WorkerThreads* workers,
-                             device::HidPlatform* platform)
+                             device::HidPlatform* platform, std::vector<NamedFile> outputs)
     : folder(FreshFolder()) {
   sim::SimulatedDeviceOptions options;
   device = std::make_shared<sim::SimulatedDevice>(options, clock);
@@ -111,6 +111,7 @@ WindowHarness::WindowHarness(bool plugDevice, WorkerThreads* workers,
                           trace,        localTime, clock,
                           workers ? *workers : systemWorkers,
                           folder / "ZenthoIAP" / "setup.dat"};
+  services.outputs = std::move(outputs);
   services.channelTap = [this](std::shared_ptr<ReportChannel> channel) {
     return channelTap ? channelTap(std::move(channel)) : channel;
   };

@@ -76,9 +76,11 @@ class FailingWorkerThreads final : public WorkerThreads {
 // One window over the recording view, with the simulated device (default IDs) plugged
 // in, a manual clock for the session and a settings file in a fresh folder.
 struct WindowHarness {
-  // `platform`: what the window searches instead of `bus` (a wrapper around it).
+  // `platform`: what the window searches instead of `bus` (a wrapper around it);
+  // `outputs`: the files the window writes besides setup.dat (its --trace).
   explicit WindowHarness(bool plugDevice = true, WorkerThreads* workers = nullptr,
-                         device::HidPlatform* platform = nullptr);
+                         device::HidPlatform* platform = nullptr,
+                         std::vector<NamedFile> outputs = {});
   ~WindowHarness();
 
   // Presses Connect, checks that it connected and empties the record of calls.

@@ -12,7 +12,7 @@
 #include "device/windows/notification_window.h"
 #include "device/windows/notification_watch.h"
 #include "tests/device/windows/broadcast_records.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 namespace zentho::device::windows_hid {
 namespace {

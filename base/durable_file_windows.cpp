@@ -1,12 +1,12 @@
 // ReplaceFileDurably on Windows: a new file made with CREATE_NEW, flushed, then moved
 // over the old one with write-through.
-#include "app/window/durable_file.h"
+#include "base/durable_file.h"
 
 #include <windows.h>
 
 #include <atomic>
 
-namespace zentho::window {
+namespace zentho {
 namespace {
 
 OsError Reason(const char* step) { return {std::string(step) + ": " + LastErrorText()}; }
@@ -44,4 +44,4 @@ OsResult<void> ReplaceFileDurably(const std::filesystem::path& target, std::stri
   return {};
 }
 
-}  // namespace zentho::window
+}  // namespace zentho

@@ -1,5 +1,5 @@
 // The system's words for a Win32 error code: FormatMessageA over its message table.
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 #include <windows.h>
 

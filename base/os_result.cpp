@@ -1,5 +1,5 @@
 // The OS's words for an errno value.
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 
 #include <cerrno>
 #include <cstring>

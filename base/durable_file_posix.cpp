@@ -1,5 +1,5 @@
 // ReplaceFileDurably on POSIX: mkstemp, fsync, rename, fsync of the folder.
-#include "app/window/durable_file.h"
+#include "base/durable_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace zentho::window {
+namespace zentho {
 namespace {
 
 OsError Reason(const char* step) { return {std::string(step) + ": " + ErrnoText(errno)}; }
@@ -64,4 +64,4 @@ OsResult<void> ReplaceFileDurably(const std::filesystem::path& target, std::stri
   return {};
 }
 
-}  // namespace zentho::window
+}  // namespace zentho

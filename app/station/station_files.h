@@ -1,0 +1,28 @@
+// The station's files put to the file guard before anything is read or written.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/cli/exit_codes.h"
+
+namespace zentho::cli {
+
+struct StationFiles {
+  std::string image;
+  std::string plan;       // a hot-plug plan; empty without one
+  std::string record;     // --record; empty without
+  std::string recordCsv;  // --record-csv; empty without
+};
+
+struct FileRefusal {
+  std::string message;  // without "zentho-iap: "
+  Outcome outcome;
+};
+
+// The image and the plan must be regular files (exit 4, "cannot read ..."); a record
+// that would land on the image, the plan or the other record is refused (exit 2), as
+// `download` refuses its outputs.
+std::optional<FileRefusal> CheckStationFiles(const StationFiles& files);
+
+}  // namespace zentho::cli
