@@ -6,7 +6,7 @@
 #include <string>
 
 #include "transfer/download_mode.h"
-#include "transfer/os_result.h"
+#include "base/os_result.h"
 #include "transfer/sha256.h"
 
 namespace zentho::cli {

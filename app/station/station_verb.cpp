@@ -8,6 +8,7 @@
 
 #include "app/cli/console_platform.h"
 #include "app/cli/hex_id.h"
+#include "app/cli/input_files.h"
 #include "app/cli/reporter.h"
 #include "device/simulated/hotplug_plan.h"
 #include "app/cli/simulation.h"
