@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-cmake --preset release
+cmake --preset release -DZENTHO_BUILD_BENCH=ON
 # The benchmarks alone: the tests are not needed to measure.
 cmake --build --preset release -j2 --target benchmarks
 

@@ -1,5 +1,6 @@
-# What cmake --install puts beside the two programs (desktop entry, icons, man pages,
-# README and licence) and how CPack packs it: a .deb on Linux, a .zip for Windows.
+# What cmake --install puts beside the two programs (desktop entry, AppStream metadata,
+# icons, man pages, bash completion, README and licence) and how CPack packs it: a .deb
+# on Linux, a .zip for Windows.
 set(ZENTHO_PACKAGE_NAME "zentho-iap")
 set(ZENTHO_MAINTAINER_EMAIL "zentho-iap@example.org")
 set(ZENTHO_MAINTAINER "The ZenthoIAP authors <${ZENTHO_MAINTAINER_EMAIL}>")
@@ -33,9 +34,20 @@ else()
                      COMMAND gzip -9nf zentho-iap.1
                      WORKING_DIRECTORY ${packaging_dir}
                      DEPENDS zentho-iap ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake VERBATIM)
-  set(packaging_outputs ${packaging_dir}/changelog.gz ${packaging_dir}/zentho-iap.1.gz)
+  # So is its bash completion: verbs, options and --mode values as its help gives them.
+  add_custom_command(OUTPUT ${packaging_dir}/zentho-iap.bash
+                     COMMAND ${CMAKE_COMMAND} -DBINARY=$<TARGET_FILE:zentho-iap>
+                             -DTEMPLATE=${resources}/zentho-iap.bash.in
+                             -DOUTPUT=${packaging_dir}/zentho-iap.bash
+                             -P ${PROJECT_SOURCE_DIR}/cmake/BashCompletion.cmake
+                     DEPENDS zentho-iap ${resources}/zentho-iap.bash.in
+                             ${PROJECT_SOURCE_DIR}/cmake/BashCompletion.cmake VERBATIM)
+  set(packaging_outputs ${packaging_dir}/changelog.gz ${packaging_dir}/zentho-iap.1.gz
+                        ${packaging_dir}/zentho-iap.bash)
   install(FILES ${packaging_dir}/changelog.gz DESTINATION ${doc_dir})
   install(FILES ${packaging_dir}/zentho-iap.1.gz DESTINATION share/man/man1)
+  install(FILES ${packaging_dir}/zentho-iap.bash DESTINATION share/bash-completion/completions
+          RENAME zentho-iap)
 
   if(TARGET ZenthoIAP)
     add_custom_command(OUTPUT ${packaging_dir}/ZenthoIAP.1.gz
@@ -44,7 +56,11 @@ else()
                        DEPENDS ${resources}/ZenthoIAP.1)
     list(APPEND packaging_outputs ${packaging_dir}/ZenthoIAP.1.gz)
     install(FILES ${packaging_dir}/ZenthoIAP.1.gz DESTINATION share/man/man1)
-    install(FILES ${resources}/zentho-iap.desktop DESTINATION share/applications)
+    # The desktop entry and the AppStream metadata share one id, as software centres expect.
+    set(app_id org.example.ZenthoIAP)
+    install(FILES ${resources}/${app_id}.desktop DESTINATION share/applications)
+    configure_file(${resources}/${app_id}.metainfo.xml.in ${packaging_dir}/${app_id}.metainfo.xml @ONLY)
+    install(FILES ${packaging_dir}/${app_id}.metainfo.xml DESTINATION share/metainfo)
     foreach(size 16 32 48 64 128 256)
       if(EXISTS ${resources}/icons/icon-128-${size}.png)
         install(FILES ${resources}/icons/icon-128-${size}.png

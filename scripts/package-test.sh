@@ -28,7 +28,9 @@ echo "=== package: install ${deb} ==="
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "./${deb}"
 
 for file in /usr/bin/zentho-iap /usr/bin/ZenthoIAP /usr/lib/udev/rules.d/70-zentho-iap.rules \
-            /usr/share/applications/zentho-iap.desktop \
+            /usr/share/applications/org.example.ZenthoIAP.desktop \
+            /usr/share/metainfo/org.example.ZenthoIAP.metainfo.xml \
+            /usr/share/bash-completion/completions/zentho-iap \
             /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/zentho-iap.png \
             /usr/share/man/man1/zentho-iap.1.gz /usr/share/man/man1/ZenthoIAP.1.gz \
             /usr/share/doc/zentho-iap/{README.md,LICENSE,copyright,changelog.gz,zentho-iap-usbhid.conf}; do
@@ -39,6 +41,23 @@ expect "the installed udev rule" "$(cat resources/70-zentho-iap.rules)" \
 # The man page carries the installed tool's own help.
 zcat /usr/share/man/man1/zentho-iap.1.gz | grep -q '^Download an image into the device(s)$' ||
   fail "the man page lacks the download verb's help"
+
+echo "=== package: AppStream metadata and bash completion ==="
+appstreamcli validate --no-net /usr/share/metainfo/org.example.ZenthoIAP.metainfo.xml ||
+  fail "the installed AppStream metadata is not valid"
+# completions LINE: the words bash offers with the cursor at the end of LINE.
+completions() {
+  bash -c 'source /usr/share/bash-completion/completions/zentho-iap
+           read -ra COMP_WORDS <<<"$1"
+           [[ $1 == *" " ]] && COMP_WORDS+=("")
+           COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+           _zentho_iap
+           echo "${COMPREPLY[*]}"' completions "$1"
+}
+expect "completing \"zentho-iap st\"" "station" "$(completions "zentho-iap st")"
+expect "completing \"zentho-iap download --mode \"" "kvm bootloader config" \
+  "$(completions "zentho-iap download --mode ")"
+expect "completing \"zentho-iap config \"" "check build" "$(completions "zentho-iap config ")"
 
 echo "=== package: the installed zentho-iap ==="
 expect "command -v zentho-iap" "/usr/bin/zentho-iap" "$(command -v zentho-iap)"

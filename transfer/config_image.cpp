@@ -24,9 +24,9 @@ class TextModeReader {
  public:
   explicit TextModeReader(std::istream& in) : in_(in) {}
 
-  // Up to size - 1 characters, through the first line end, NUL-terminated; false when the
-  // text had nothing left.
-  bool readPiece(char* piece, int size) {
+  // Up to size - 1 characters, through the first line end, NUL-terminated; the count read
+  // (a NUL byte in the text makes it longer than strlen), 0 when the text had nothing left.
+  unsigned readPiece(char* piece, int size) {
     int length = 0;
     while (length < size - 1) {
       const int c = next();
@@ -35,7 +35,7 @@ class TextModeReader {
       if (c == '\n') break;
     }
     piece[length] = '\0';
-    return length > 0;
+    return static_cast<unsigned>(length);
   }
 
  private:
@@ -110,8 +110,9 @@ unsigned BuildConfigImage(std::istream& text, ConfigImage& image, ConfigParseRep
 
   TextModeReader reader(text);
   char line[kLineReadLength] = {};
-  while (reader.readPiece(line, kLineReadLength)) {
-    // The scan never passes the terminating NUL: it is neither a digit nor a space.
+  for (unsigned pieceLength; (pieceLength = reader.readPiece(line, kLineReadLength)) > 0;) {
+    // The scan stops at the first NUL, one in the text or the terminating one: it is neither
+    // a digit nor a space. Lines and columns count every byte read.
     unsigned p = 0;
     bool parseOver = false;
     for (unsigned j = 0;; ++j) {
@@ -131,20 +132,18 @@ unsigned BuildConfigImage(std::istream& text, ConfigImage& image, ConfigParseRep
       endOfFile = false;
       stopLine = physicalLine;
       stopColumn = columnBase + p + 1;
-      for (unsigned k = p; k < p + 2 && line[k] != '\0' && line[k] != '\n'; ++k) {
+      for (unsigned k = p; k < p + 2 && k < pieceLength && line[k] != '\n'; ++k) {
         stopText.push_back(line[k]);
       }
       blankLine = columnBase == 0 && p == 0 &&
-                  (line[0] == '\n' || line[0] == '\0' ||
-                   (line[0] == '\r' && (line[1] == '\n' || line[1] == '\0')));
+                  (line[0] == '\n' || (line[0] == '\r' && (pieceLength == 1 || line[1] == '\n')));
       break;
     }
-    const std::size_t pieceLength = std::strlen(line);
-    if (pieceLength > 0 && line[pieceLength - 1] == '\n') {
+    if (line[pieceLength - 1] == '\n') {
       ++physicalLine;
       columnBase = 0;
     } else {
-      columnBase += static_cast<unsigned>(pieceLength);
+      columnBase += pieceLength;
     }
   }
   if (endOfFile) {

@@ -4,10 +4,12 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "app/cli/config_verbs.h"
 #include "app/cli/download_verb.h"
+#include "app/cli/json_output.h"
 #include "app/cli/list_verb.h"
 #include "app/cli/reporter.h"
 #include "app/station/station_verb.h"
@@ -29,6 +31,28 @@ constexpr const char* kVerbFooter =
 void Write(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
+}
+
+// The options were not parsed, so --json is looked for among the words themselves.
+bool AskedForJson(int argc, const char* const* argv) {
+  for (int i = 1; i < argc && std::string_view(argv[i]) != "--"; ++i) {
+    if (std::string_view(argv[i]) == "--json") return true;
+  }
+  return false;
+}
+
+// CLI11 takes "" for a value; no option of zentho-iap has a meaning for it.
+const CLI::Validator kNotEmpty(
+    [](const std::string& value) { return value.empty() ? std::string("an empty value") : std::string(); },
+    "", "not empty");
+
+// Every option of `command` that takes a value, its positional words included.
+void RefuseEmptyValues(CLI::App& command) {
+  for (CLI::Option* option : command.get_options()) {
+    if (option->get_type_size_min() > 0 && option->get_items_expected_min() > 0) {
+      option->check(kNotEmpty);
+    }
+  }
 }
 
 }  // namespace
@@ -71,6 +95,7 @@ int RunCli(int argc, const char* const* argv, Environment& environment) {
     }
     CLI::App* command = parent->add_subcommand(std::string(verb->name()), std::string(verb->help()));
     verb->options(*command);
+    RefuseEmptyValues(*command);
     command->footer(kVerbFooter);
     commands.emplace_back(command, verb.get());
   }
@@ -85,7 +110,9 @@ int RunCli(int argc, const char* const* argv, Environment& environment) {
     const int code = app.exit(error, out, err);
     Write(environment.out, out.str());
     Write(environment.err, err.str());
-    return code == 0 ? ExitCode(Outcome::Success) : ExitCode(Outcome::UsageError);
+    if (code == 0) return ExitCode(Outcome::Success);
+    if (AskedForJson(argc, argv)) WriteJsonError(environment.out, "usage", error.what());
+    return ExitCode(Outcome::UsageError);
   }
   for (const auto& [command, verb] : commands) {
     if (command->parsed()) return ExitCode(verb->run(environment));

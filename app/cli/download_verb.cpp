@@ -26,6 +26,7 @@
 #include "app/cli/text_output.h"
 #include "app/cli/image_options.h"
 #include "device/simulated/trace_recorder.h"
+#include "base/os_result.h"
 
 namespace zentho::cli {
 namespace {
@@ -288,7 +289,11 @@ Outcome DownloadVerb::runSessions(Environment& environment, const std::vector<Ta
     const Complaint complain(environment, o.json);
     complain("interrupted", "interrupted by the user");
   }
-  if (std::ferror(environment.out) && !lostOutput) lostOutput = "the standard output: write failed";
+  if (std::ferror(environment.out) && !lostOutput) {
+    const int error = o.json ? json.writeError() : text.writeError();
+    lostOutput = "the standard output: " + (error == 0 ? std::string("write failed") : ErrnoText(error));
+    if (error == EPIPE) *lostOutput += " (EPIPE: its reader closed the pipe)";
+  }
   if (lostOutput) {
     // A log or trace cut short is a failure of its own, told after the results; a
     // failed flash still decides the exit code.

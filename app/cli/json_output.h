@@ -11,7 +11,8 @@
 namespace zentho::cli {
 
 // Writes `object` as one line. Text that is not UTF-8 (a path) is replaced, not refused.
-void WriteJsonLine(std::FILE* out, const nlohmann::ordered_json& object);
+// The errno of a failed write, 0 when it was written.
+int WriteJsonLine(std::FILE* out, const nlohmann::ordered_json& object);
 
 // {"event":"error","error":KIND,"message":MESSAGE}: a run that ended before any session.
 void WriteJsonError(std::FILE* out, std::string_view kind, std::string_view message);
@@ -30,7 +31,11 @@ class JsonOutput final : public JobObserver {
   void finished(std::size_t device, const DeviceResult& result) override;
   void summarized(const std::vector<DeviceResult>& results) override;
 
+  // The errno of the first event that could not be written, 0 if none.
+  int writeError() const { return writeError_; }
+
  private:
+  void emit(const nlohmann::ordered_json& object);
   nlohmann::ordered_json event(std::string_view name, std::size_t device) const;
 
   std::FILE* out_;
@@ -38,6 +43,7 @@ class JsonOutput final : public JobObserver {
   std::string file_;
   bool debugTrace_;
   std::vector<std::string> paths_;
+  int writeError_ = 0;
 };
 
 }  // namespace zentho::cli

@@ -2,6 +2,7 @@
 #include "app/cli/text_output.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 namespace zentho::cli {
@@ -16,15 +17,25 @@ std::string ToLfLineEnds(std::string_view text) {
   return result;
 }
 
+int WriteAndFlush(std::FILE* out, std::string_view text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0) return 0;
+  return errno != 0 ? errno : EIO;
+}
+
 TextOutput::TextOutput(std::FILE* out, Options options) : out_(out), options_(options) {}
+
+void TextOutput::emit(std::string_view text) {
+  const int failure = WriteAndFlush(out_, text);
+  if (writeError_ == 0) writeError_ = failure;
+}
 
 void TextOutput::started(std::size_t device, const Target& target) { names_[device] = target.name; }
 
 void TextOutput::logged(std::size_t device, std::string_view text) {
   if (!options_.prefixLines) {
     const std::string lines = ToLfLineEnds(text);
-    std::fwrite(lines.data(), 1, lines.size(), out_);
-    std::fflush(out_);
+    emit(lines);
     return;
   }
   // A CR LF split across two messages still becomes one LF: the CR waits in pending_.
@@ -49,8 +60,7 @@ void TextOutput::writeLines(std::size_t device, bool flushPartial) {
     text.append(prefix).append(" ").append(pending).push_back('\n');
     pending.clear();
   }
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fflush(out_);
+  emit(text);
 }
 
 void TextOutput::debugTraced(std::size_t device, std::string_view line) {
@@ -67,8 +77,7 @@ void TextOutput::finished(std::size_t device, const DeviceResult&) {
 void TextOutput::summarized(const std::vector<DeviceResult>& results) {
   if (!options_.summaryTable) return;
   const std::string table = SummaryTable(results);
-  std::fwrite(table.data(), 1, table.size(), out_);
-  std::fflush(out_);
+  emit(table);
 }
 
 std::string SummaryTable(const std::vector<DeviceResult>& results) {

@@ -14,6 +14,10 @@ namespace zentho::cli {
 // CR LF pairs become LF; a lone CR stays.
 std::string ToLfLineEnds(std::string_view text);
 
+// Writes `text` and flushes: the errno of a failure (EPIPE when the reader has gone), 0
+// when all of it was written.
+int WriteAndFlush(std::FILE* out, std::string_view text);
+
 class TextOutput final : public JobObserver {
  public:
   struct Options {
@@ -29,13 +33,18 @@ class TextOutput final : public JobObserver {
   void finished(std::size_t device, const DeviceResult& result) override;
   void summarized(const std::vector<DeviceResult>& results) override;
 
+  // The errno of the first text that could not be written, 0 if none.
+  int writeError() const { return writeError_; }
+
  private:
+  void emit(std::string_view text);
   void writeLines(std::size_t device, bool flushPartial);
 
   std::FILE* out_;
   Options options_;
   std::map<std::size_t, std::string> names_;
   std::map<std::size_t, std::string> pending_;  // text after the last complete line
+  int writeError_ = 0;
 };
 
 // The result table that ends an --all run.

@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/window/start_options.h"
 
@@ -28,12 +28,18 @@ window::LocalTime QtLocalTime::now() {
           field(time.second()), field(time.msec())};
 }
 
+std::filesystem::path SettingsPathFor(const char* xdgConfigHome, const std::filesystem::path& home) {
+  // A relative XDG_CONFIG_HOME is invalid by the XDG base directory rules and is ignored,
+  // as Qt's own lookup does not: the file would follow the working directory.
+  const bool absolute = xdgConfigHome != nullptr && xdgConfigHome[0] == '/';
+  const std::filesystem::path folder = absolute ? std::filesystem::path(xdgConfigHome) : home / ".config";
+  return folder / "ZenthoIAP" / window::kSettingsFileName;
+}
+
 std::filesystem::path SettingsPath() {
-  const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  const QString name = QStringLiteral("ZenthoIAP/") + QString::fromLatin1(window::kSettingsFileName.data(),
-      static_cast<qsizetype>(window::kSettingsFileName.size()));
-  const QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
-  return std::filesystem::path(std::string(path.constData(), static_cast<std::size_t>(path.size())));
+  const QByteArray home = QFile::encodeName(QDir::homePath());
+  return SettingsPathFor(std::getenv("XDG_CONFIG_HOME"),
+                         std::string(home.constData(), static_cast<std::size_t>(home.size())));
 }
 
 }  // namespace zentho::qt

@@ -25,5 +25,7 @@ class QtLocalTime final : public window::LocalTimeSource {
 // $XDG_CONFIG_HOME/ZenthoIAP/setup.dat (~/.config/ZenthoIAP/setup.dat by default): the
 // folder of an installed executable is not the user's to write.
 std::filesystem::path SettingsPath();
+// The same from the variable's value (null when unset) and the home folder.
+std::filesystem::path SettingsPathFor(const char* xdgConfigHome, const std::filesystem::path& home);
 
 }  // namespace zentho::qt

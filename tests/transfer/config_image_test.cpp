@@ -93,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LoneCrIsNoLineEnd", "00 01\r02 03\n", 2, false, 2, 1},
         ParseCase{"CtrlZEndsTheText", Values(128, 16) + "\x1A" + Values(128, 16, "\n", 128), 128, false, 9, 1},
         ParseCase{"CtrlZInsideALine", "00 01\x1A" "02 03\n", 2, false, 1, 6},
-        ParseCase{"CtrlZAfterCr", "00 01\r\x1A\n02\n", 2, false, 1, 7}),
+        ParseCase{"CtrlZAfterCr", "00 01\r\x1A\n02\n", 2, false, 1, 7},
+        // A NUL byte ends the values of its line, not the line: the next line is line 2.
+        ParseCase{"NulByteInALine", std::string("00 01\0 99\n", 10) + Values(254, 16, "\n", 2), 256, true, 18, 1}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(ConfigParse, TabOrCommaAfterAValueSkipsToTheNextLine) {

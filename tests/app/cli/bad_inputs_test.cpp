@@ -7,6 +7,9 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <csignal>
 
@@ -278,6 +281,44 @@ TEST_F(BadInputTest, WaitThatIsNotAFiniteNumberIsAUsageError) {
     EXPECT_EQ(r.code, 2) << wait;
     EXPECT_TRUE(nothingSent()) << wait;
   }
+}
+
+TEST_F(BadInputTest, UsageErrorsFoundWhileParsingAreJsonErrorsWithJson) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  // The station has no --json: its case shows that the empty value is refused.
+  const std::vector<Case> cases = {
+      {{"download", "--simulate", "--mode", "kvm", firmware, "--bogus", "--json"},
+       "The following argument was not expected: --bogus"},
+      {{"download", "--simulate", "--mode", "kvm", firmware, "--pid", "zz", "--json"}, "--pid: not a 16-bit hex ID: zz"},
+      {{"download", "--simulate", "--mode", "kvmx", firmware, "--json"}, "--mode: kvmx not in {kvm,bootloader,config}"},
+      {{"download", "--simulate", "--mode", "kvm", firmware, "--log", "", "--json"}, "--log: an empty value"},
+      {{"station", "--simulate", "--mode", "kvm", firmware, "--record-csv", ""}, "--record-csv: an empty value"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = cli.run(c.args);
+    EXPECT_EQ(r.code, 2) << c.message;
+    const bool json = c.args.back() == "--json";
+    EXPECT_EQ(r.out, json ? R"({"event":"error","error":"usage","message":")" + c.message + "\"}\n" : "");
+    EXPECT_EQ(r.err, c.message + "\nRun with --help for more information.\n");
+    EXPECT_TRUE(nothingSent()) << c.message;
+  }
+}
+
+TEST_F(BadInputTest, StandardOutputWhoseReaderHasGoneIsNamedAfterACompleteDownload) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ::close(ends[0]);
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);
+  cli.out = ::fdopen(ends[1], "w");
+  const CliResult r = cli.run({"download", "--simulate", "--mode", "kvm", firmware});
+  std::fclose(cli.out);
+  std::signal(SIGPIPE, previous);
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "zentho-iap: cannot write the standard output: Broken pipe (EPIPE: its reader closed the pipe)\n");
+  EXPECT_FALSE(nothingSent());
 }
 
 TEST_F(BadInputTest, ControlBytesInFileNamesAreEscapedOnTheTerminalAndKeptInJson) {

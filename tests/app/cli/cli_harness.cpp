@@ -45,7 +45,7 @@ CliResult CliHarness::run(std::vector<std::string> args) {
   for (const std::string& arg : args) argv.push_back(arg.c_str());
 
   cli::Environment environment;
-  environment.out = std::tmpfile();
+  environment.out = out != nullptr ? out : std::tmpfile();
   environment.err = std::tmpfile();
   environment.clock = &clock;
   environment.systemPlatform = systemPlatform;
@@ -54,7 +54,7 @@ CliResult CliHarness::run(std::vector<std::string> args) {
 
   CliResult result;
   result.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), environment);
-  result.out = ReadAll(environment.out);
+  if (out == nullptr) result.out = ReadAll(environment.out);
   result.err = ReadAll(environment.err);
   return result;
 }

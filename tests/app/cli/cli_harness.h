@@ -2,6 +2,7 @@
 // machine's interfaces and --simulate, and captures what it prints.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -42,6 +43,8 @@ class CliHarness {
   // What --simulate=N gets; by default N healthy devices, kept in `simulated`.
   std::function<std::shared_ptr<device::HidPlatform>(unsigned)> simulatedPlatform;
   std::vector<std::shared_ptr<sim::SimulatedDevice>> simulated;
+  // Set, the standard output goes there (kept open, not captured).
+  std::FILE* out = nullptr;
 };
 
 // Splits captured output into lines without their LF.

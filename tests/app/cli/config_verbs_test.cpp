@@ -66,6 +66,8 @@ TEST(ConfigCheck, SaysWhereAndWhyTheParseStopped) {
       {"blank CR LF line before", ValueLines(1, 16, "\r\n") + "\r\n" + ValueLines(15, 16, "\r\n"), 16, 2, 1,
        "a blank line", false},
       {"Ctrl-Z ends the text", ValueLines(8, 16) + "\x1A" + ValueLines(8, 16), 128, 9, 1, "end of file", false},
+      {"NUL byte where a value was expected", std::string("00 \0 01\n", 8) + full, 1, 1, 4,
+       "\"\\x00 \" where two hexadecimal digits were expected", false},
   };
   TempDir dir;
   for (const CheckCase& c : cases) {
