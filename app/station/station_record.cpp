@@ -28,7 +28,7 @@ std::string CsvField(const std::string& text) {
   return quoted;
 }
 
-std::string Seconds(double seconds) {
+std::string SecondsField(double seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", seconds);
   return text;
@@ -78,7 +78,7 @@ std::vector<Field> Fields(const SessionRecord& r) {
       {"result", r.result, Kind::Text},
       {"failure", r.failure, Kind::TextOrNull},
       // Milliseconds as a JSON number, not a float that prints 0.1 as 0.1000000001.
-      {"seconds", Seconds(r.seconds), Kind::Number},
+      {"seconds", SecondsField(r.seconds), Kind::Number},
       {"tool", r.tool, Kind::Text},
   };
 }
