@@ -81,6 +81,13 @@ std::string OutputProblem(const std::string& path, OutputKind kind) {
   }
 }
 
+InputStreamBuffer::int_type InputStreamBuffer::underflow() {
+  const std::size_t n = std::fread(buffer_, 1, sizeof buffer_, file_.get());
+  if (n == 0) return traits_type::eof();
+  setg(buffer_, buffer_, buffer_ + n);
+  return traits_type::to_int_type(buffer_[0]);
+}
+
 OsResult<std::string> ReadTextInput(const std::string& path, std::size_t maxLineLength) {
   OsResult<FileHandle> file = OpenInput(path);
   if (!file) return OsError{file.reason()};

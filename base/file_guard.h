@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,21 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // the one that was looked at (a FIFO put in its place meanwhile is refused, never waited
 // on).
 OsResult<FileHandle> OpenInput(const std::string& path);
+
+// A std::streambuf over an input OpenInput opened, for readers that take a stream
+// (report traces, read line by line with their own bounds).
+class InputStreamBuffer : public std::streambuf {
+ public:
+  explicit InputStreamBuffer(FileHandle file) : file_(std::move(file)) {}
+  bool failed() const { return std::ferror(file_.get()) != 0; }
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  FileHandle file_;
+  char buffer_[16384];
+};
 
 // Text inputs (plans, traces, configuration text) are read whole, within these bounds,
 // so that a file of one endless line can't take the memory.

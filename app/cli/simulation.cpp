@@ -2,7 +2,7 @@
 #include "app/cli/simulation.h"
 
 #include <cerrno>
-#include <fstream>
+#include <istream>
 
 #include "base/file_guard.h"
 #include "device/simulated/replay_device.h"
@@ -54,19 +54,21 @@ CLI::Validator SimulateCountValidator() {
 
 std::optional<Target> ReplayTarget(const std::string& path, device::HidIds ids, Clock& clock,
                                    std::string& error) {
-  // The trace reader bounds its lines itself; the guard says whether it is a file.
-  std::ifstream in;
-  std::string why = InputProblem(path);
-  if (why.empty()) {
-    in.open(path, std::ios::binary);
-    if (!in) why = ErrnoText(errno);
-  }
-  if (!why.empty()) {
-    error = "cannot read the trace " + path + ": " + why;
+  // Opened through the guard and read as a stream: the trace reader bounds its lines
+  // itself, and a trace of a large image is larger than a text input may be.
+  OsResult<FileHandle> file = OpenInput(path);
+  if (!file) {
+    error = "cannot read the trace " + path + ": " + file.reason();
     return std::nullopt;
   }
+  InputStreamBuffer buffer(std::move(*file));
+  std::istream in(&buffer);
   std::string parseError;
   std::optional<std::vector<sim::TraceEntry>> entries = sim::ReadTrace(in, parseError);
+  if (buffer.failed()) {
+    error = "cannot read the trace " + path + ": " + ErrnoText(errno);
+    return std::nullopt;
+  }
   if (entries && entries->empty()) parseError = "it holds no exchanges";
   if (!entries || entries->empty()) {
     error = path + " is not a report trace: " + parseError;
