@@ -39,6 +39,10 @@ INT_PTR IapDialog::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
       dlg_.OnClose();
       return TRUE;
+    case WM_HELP:
+      // F1, as in the Qt window: the program has no help pages, the About box stands in.
+      if (view_) view_->showAbout();
+      return TRUE;
     case WM_TIMER:
       dlg_.OnTimer(static_cast<unsigned>(wParam));
       return TRUE;

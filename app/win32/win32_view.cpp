@@ -4,9 +4,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/win32/win32_services.h"
 #include "app/window/control_ids.h"
 #include "app/window/window_strings.h"
 
@@ -15,9 +17,31 @@ namespace {
 
 std::string Text(std::string_view text) { return std::string(text); }
 
+// Centred over its owner, the main window, and kept within the owner's work area.
+void CentreOverOwner(HWND about) {
+  const HWND owner = GetWindow(about, GW_OWNER);
+  if (owner == nullptr) return;
+  RECT box{};
+  RECT over{};
+  GetWindowRect(about, &box);
+  GetWindowRect(owner, &over);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& area = monitor.rcWork;
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  const int x = std::clamp<int>(over.left + (over.right - over.left - width) / 2, area.left,
+                                std::max<int>(area.left, area.right - width));
+  const int y = std::clamp<int>(over.top + (over.bottom - over.top - height) / 2, area.top,
+                                std::max<int>(area.top, area.bottom - height));
+  SetWindowPos(about, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK AboutProcedure(HWND about, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      CentreOverOwner(about);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -95,11 +119,14 @@ bool Win32View::startTimer(unsigned id, unsigned periodMs) {
 
 void Win32View::stopTimer(unsigned id) { KillTimer(dialog_, id); }
 
-void Win32View::addAboutItem(std::string_view caption, std::uint32_t command) {
+void Win32View::addAboutItem(std::string_view /*caption*/, std::uint32_t command) {
+  // The item's text is string 101 of the program's string table (the Qt window shows
+  // the same text from window_strings.h); an empty or missing string adds nothing.
+  const std::string caption = ResourceString(window::kIdsAboutItem);
   const HMENU menu = GetSystemMenu(dialog_, FALSE);
   if (menu == nullptr || caption.empty()) return;
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, command, Text(caption).c_str());
+  AppendMenuA(menu, MF_STRING, command, caption.c_str());
 }
 
 void Win32View::setWindowIcons() {
