@@ -67,18 +67,7 @@ void IapDialog::onInitDialog(HWND dialog) {
   dlg_.attachView(view_.get());
   windowThread_.attach(dialog);
   dlg_.OnInitDialog();
-  // Centred on the work area of the screen it opens on.
-  RECT window{};
-  GetWindowRect(dialog, &window);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& area = monitor.rcWork;
-  const int width = window.right - window.left;
-  const int height = window.bottom - window.top;
-  SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreWindow(dialog, nullptr);
 }
 
 void IapDialog::onCommand(WPARAM wParam) {

@@ -17,31 +17,10 @@ namespace {
 
 std::string Text(std::string_view text) { return std::string(text); }
 
-// Centred over its owner, the main window, and kept within the owner's work area.
-void CentreOverOwner(HWND about) {
-  const HWND owner = GetWindow(about, GW_OWNER);
-  if (owner == nullptr) return;
-  RECT box{};
-  RECT over{};
-  GetWindowRect(about, &box);
-  GetWindowRect(owner, &over);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT& area = monitor.rcWork;
-  const int width = box.right - box.left;
-  const int height = box.bottom - box.top;
-  const int x = std::clamp<int>(over.left + (over.right - over.left - width) / 2, area.left,
-                                std::max<int>(area.left, area.right - width));
-  const int y = std::clamp<int>(over.top + (over.bottom - over.top - height) / 2, area.top,
-                                std::max<int>(area.top, area.bottom - height));
-  SetWindowPos(about, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 INT_PTR CALLBACK AboutProcedure(HWND about, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      CentreOverOwner(about);
+      CentreWindow(about, GetWindow(about, GW_OWNER));
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -55,6 +34,24 @@ INT_PTR CALLBACK AboutProcedure(HWND about, UINT message, WPARAM wParam, LPARAM)
 }
 
 }  // namespace
+
+void CentreWindow(HWND window, HWND over) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(over != nullptr ? over : window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  RECT box{};
+  RECT centre = area;
+  GetWindowRect(window, &box);
+  if (over != nullptr) GetWindowRect(over, &centre);
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  const int x = std::clamp<int>(centre.left + (centre.right - centre.left - width) / 2, area.left,
+                                std::max<int>(area.left, area.right - width));
+  const int y = std::clamp<int>(centre.top + (centre.bottom - centre.top - height) / 2, area.top,
+                                std::max<int>(area.top, area.bottom - height));
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 std::string Win32View::text(int id) const {
   const HWND window = control(id);

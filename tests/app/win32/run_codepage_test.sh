@@ -31,7 +31,7 @@ export wine_run prefix driver program work
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f run winpath); run" || fail "the dialog driver"
 
 # Every name the programs made is the Chinese one, not a mangled spelling beside it.
-expected=$(printf '%s\n' ZenthoIAP.exe ready setup.dat shot-done window.trace 固件.bin | LC_ALL=C sort)
+expected=$(printf '%s\n' ZenthoIAP.exe ready setup.dat shot-done verdict window.trace 固件.bin | LC_ALL=C sort)
 listed=$(cd "$work" && ls -A | LC_ALL=C sort)
 [ "$listed" == "$expected" ] || fail "the folder holds [$listed], expected [$expected]"
 # setup.dat holds the path in code page 936 and CR LF.
