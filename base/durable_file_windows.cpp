@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "base/native_path.h"
+
 #include <atomic>
 
 namespace zentho {
@@ -15,10 +17,11 @@ OsError Reason(const char* step) { return {std::string(step) + ": " + LastErrorT
 
 OsResult<void> ReplaceFileDurably(const std::filesystem::path& target, std::string_view bytes) {
   static std::atomic<unsigned> counter{0};
+  const std::string targetBytes = PathBytes(target);
   std::string name;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int tries = 0; file == INVALID_HANDLE_VALUE && tries < 100; ++tries) {
-    name = target.string() + "." + std::to_string(GetCurrentProcessId()) + "-" +
+    name = targetBytes + "." + std::to_string(GetCurrentProcessId()) + "-" +
            std::to_string(counter++) + ".tmp";
     // CREATE_NEW fails on any existing name, so nothing planted there is written.
     file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
@@ -35,7 +38,7 @@ OsResult<void> ReplaceFileDurably(const std::filesystem::path& target, std::stri
     return reason;
   }
   CloseHandle(file);
-  if (!MoveFileExA(name.c_str(), target.string().c_str(),
+  if (!MoveFileExA(name.c_str(), targetBytes.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const OsError reason = Reason("rename");
     DeleteFileA(name.c_str());

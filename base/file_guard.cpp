@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/native_path.h"
+
 namespace zentho {
 namespace {
 
@@ -22,7 +24,7 @@ bool Guarded(const fs::file_status& status) {
 // dangling one (writing through it makes its target).
 fs::path WhereItWouldBe(const std::string& path) {
   std::error_code error;
-  fs::path at = fs::absolute(path, error);
+  fs::path at = fs::absolute(FsPath(path), error);
   for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(at, error)); ++hops) {
     const fs::path target = fs::read_symlink(at, error);
     if (error) break;
@@ -33,18 +35,19 @@ fs::path WhereItWouldBe(const std::string& path) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
-  const fs::file_status first = fs::status(a, error);
-  const fs::file_status second = fs::status(b, error);
+  const fs::file_status first = fs::status(FsPath(a), error);
+  const fs::file_status second = fs::status(FsPath(b), error);
   if (!Guarded(first) || !Guarded(second)) return false;
   const bool firstExists = fs::exists(first);
   if (firstExists != fs::exists(second)) return false;
-  if (firstExists) return fs::equivalent(a, b, error) && !error;
+  if (firstExists) return fs::equivalent(FsPath(a), FsPath(b), error) && !error;
   return WhereItWouldBe(a) == WhereItWouldBe(b);
 }
 
 // A regular file emptied; anything else (/dev/null) left as it is.
-OsResult<void> Empty(const std::string& path) {
+OsResult<void> Empty(const std::string& bytes) {
   std::error_code error;
+  const fs::path path = FsPath(bytes);
   if (fs::is_regular_file(path, error) && fs::file_size(path, error) > 0) {
     fs::resize_file(path, 0, error);
     if (error) return OsError{error.message()};
@@ -66,7 +69,7 @@ std::string InputProblem(const std::string& path) {
 
 std::string OutputProblem(const std::string& path, OutputKind kind) {
   std::error_code error;
-  const fs::file_status status = fs::status(path, error);
+  const fs::file_status status = fs::status(FsPath(path), error);
   switch (status.type()) {
     case fs::file_type::not_found:
     case fs::file_type::none:  // not looked at (no access): opening it says why
@@ -137,11 +140,11 @@ OsResult<std::vector<FileHandle>> CreateOutputFiles(const std::vector<std::strin
   std::vector<std::string> made;  // files this call brought into being
   for (const std::string& path : paths) {
     std::error_code error;
-    const bool existed = fs::exists(fs::symlink_status(path, error));
+    const bool existed = fs::exists(fs::symlink_status(FsPath(path), error));
     OsResult<FileHandle> file = OpenOutput(path);
     if (!file) {
       opened.clear();
-      for (const std::string& m : made) fs::remove(m, error);
+      for (const std::string& m : made) fs::remove(FsPath(m), error);
       return OsError{path + ": " + file.reason()};
     }
     if (!existed) made.push_back(path);

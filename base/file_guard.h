@@ -2,6 +2,7 @@
 // on another output, and opening either kind without ever blocking on a FIFO.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -34,6 +35,9 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // the one that was looked at (a FIFO put in its place meanwhile is refused, never waited
 // on).
 OsResult<FileHandle> OpenInput(const std::string& path);
+
+// The length of an open file, from the file itself rather than its path.
+OsResult<std::uint64_t> FileLength(std::FILE* file);
 
 // A std::streambuf over an input OpenInput opened, for readers that take a stream
 // (report traces, read line by line with their own bounds).

@@ -54,6 +54,12 @@ OsResult<FileHandle> OpenInput(const std::string& path) {
   return Stream(fd, "rb");
 }
 
+OsResult<std::uint64_t> FileLength(std::FILE* file) {
+  struct stat facts {};
+  if (::fstat(::fileno(file), &facts) != 0) return LastOsError();
+  return static_cast<std::uint64_t>(facts.st_size);
+}
+
 OsResult<FileHandle> OpenOutput(const std::string& path, OutputKind kind) {
   if (std::string problem = OutputProblem(path, kind); !problem.empty()) {
     return OsError{std::move(problem)};

@@ -12,7 +12,8 @@ std::string Admission::line(TargetIds targets) const {
       ids.value_or(HidIds{static_cast<std::uint16_t>(targets.vendorId),
                           static_cast<std::uint16_t>(targets.productId)});
   switch (why) {
-    case Why::NotForDownload: return msg::SkippedDevice(path, named, reason);
+    case Why::NotForDownload:
+    case Why::OtherCollection: return msg::SkippedDevice(path, named, reason);
     case Why::CannotOpen: return msg::CannotOpenDevice(path, named, reason);
     case Why::IdsUnreadable: return msg::IdsUnreadable(path, reason);
     case Why::Target:
@@ -42,9 +43,13 @@ Admission AdmitInterface(HidPlatform& platform, const InterfaceSlot& slot,
   admission.ids = *ids;
   if (targets && !targets->matches(*ids)) return admission;  // closes it
   if (std::optional<std::string> why = opened.value()->unsuitable()) {
-    admission.why = Admission::Why::NotForDownload;
+    admission.why = opened.value()->otherCollection() ? Admission::Why::OtherCollection
+                                                      : Admission::Why::NotForDownload;
     admission.reason = std::move(*why);
     return admission;  // closed without a report sent to it
+  }
+  if (OsResult<void> claimed = opened.value()->claim(); !claimed) {
+    return problem(Admission::Why::CannotOpen, claimed.reason());
   }
   // A watch that can't be had leaves the link up without removal news.
   std::unique_ptr<RemovalWatch> watch =

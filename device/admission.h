@@ -42,6 +42,7 @@ struct Admission {
     Target,          // admitted
     OtherDevice,     // its IDs are not the targets
     NotForDownload,  // the target's IDs, but not the download interface (`reason`)
+    OtherCollection, // as NotForDownload, another collection of the device (said nowhere)
     CannotOpen,      // the OS's reason in `reason`
     IdsUnreadable,   // opened, but its IDs could not be read (the OS's reason)
   };

@@ -31,7 +31,7 @@ Result DeviceLink::run(Result failed, Exchange exchange) {
   {
     std::lock_guard lock(mutex_);
     --inFlight_;
-    if (released_ && inFlight_ == 0) toClose = std::move(device_);
+    if (released_ && inFlight_ == 0) toClose = takeDeviceLocked();
   }
   return result;
 }
@@ -58,7 +58,7 @@ void DeviceLink::release() {
   {
     std::lock_guard lock(mutex_);
     released_ = true;
-    if (inFlight_ == 0) toClose = std::move(device_);
+    if (inFlight_ == 0) toClose = takeDeviceLocked();
     watch = std::move(watch_);
   }
   // Both are closed on leaving, outside the lock: stopping the watch joins its thread.
@@ -74,8 +74,22 @@ bool DeviceLink::closed() const {
   return !device_;
 }
 
+std::unique_ptr<HidDevice> DeviceLink::takeDeviceLocked() {
+  // The device's advice outlives its handle: a removal that releases the link between
+  // the failed exchange and the failure line must not take the explanation with it.
+  if (device_) {
+    if (std::optional<std::string> note = device_->takeDiagnostic()) keptNotes_ += *note;
+  }
+  return std::move(device_);
+}
+
 std::optional<std::string> DeviceLink::takeDiagnostic() {
-  return run(std::optional<std::string>{}, [](HidDevice& d) { return d.takeDiagnostic(); });
+  const std::optional<std::string> fresh =
+      run(std::optional<std::string>{}, [](HidDevice& d) { return d.takeDiagnostic(); });
+  std::lock_guard lock(mutex_);
+  if (fresh) keptNotes_ += *fresh;
+  if (keptNotes_.empty()) return std::nullopt;
+  return std::exchange(keptNotes_, {});
 }
 
 }  // namespace zentho::device

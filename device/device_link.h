@@ -41,7 +41,8 @@ class DeviceLink final : public ReportChannel {
   // Null when the platform could not watch the device (the link then hears of no
   // removal), and after release(). For the thread that releases the link only.
   RemovalWatch* removalWatch() const { return watch_.get(); }
-  // See HidDevice::takeDiagnostic(); empty once the handle is closed.
+  // See HidDevice::takeDiagnostic(). What the device had to say when the link closed
+  // it is kept until taken.
   std::optional<std::string> takeDiagnostic();
 
  private:
@@ -50,6 +51,9 @@ class DeviceLink final : public ReportChannel {
   template <typename Result, typename Exchange>
   Result run(Result failed, Exchange exchange);
 
+  // Moves the device out for closing, keeping its pending diagnostic. Under mutex_.
+  std::unique_ptr<HidDevice> takeDeviceLocked();
+
   const std::string path_;
   const HidIds ids_;
   mutable std::mutex mutex_;
@@ -57,6 +61,7 @@ class DeviceLink final : public ReportChannel {
   unsigned inFlight_ = 0;
   bool released_ = false;
   std::unique_ptr<RemovalWatch> watch_;
+  std::string keptNotes_;
 };
 
 }  // namespace zentho::device

@@ -19,7 +19,9 @@ using LinkLog = std::function<void(std::string_view)>;
 // closed again and the ones after the match are never opened. On failure it appends
 // exactly one of msg::kAllocateMemoryFail, msg::kDetailReadFail or msg::kEnumDeviceOver,
 // preceded by a msg::CannotOpenDevice line for each interface that carries the target
-// IDs but could not be opened and a msg::SkippedDevice line for each one passed over.
+// IDs but could not be opened and a msg::SkippedDevice line for each one passed over
+// as not the download interface (not for another collection of the device, which the
+// search passes over without a word, as the system's keyboards and mice).
 // Those lines end in CR LF. On success nothing is appended: they go to `trace` (LF
 // line ends), if given.
 std::shared_ptr<DeviceLink> FindDevice(HidPlatform& platform, std::uint32_t targetVendorId,

@@ -70,6 +70,15 @@ class HidDevice : public ReportChannel {
   // Why this interface, though it carries the target IDs, does not take downloads
   // (Linux: the keyboard or mouse node of a composite device); nothing when it does.
   virtual std::optional<std::string> unsuitable() { return std::nullopt; }
+  // True when unsuitable() turned this interface down as another top-level collection
+  // of the device: where the system lists each collection as an interface of its own
+  // (Windows: the keyboard and mouse beside the vendor collection), such a one is passed
+  // over without a word, as the search passes over one it cannot open.
+  virtual bool otherCollection() const { return false; }
+  // Makes the download interface ready for report exchanges, after unsuitable() has let
+  // it through. Windows opens it again for reading and writing here, which it refuses
+  // for keyboards and mice; the OS's reason when it can't.
+  virtual OsResult<void> claim() { return {}; }
 };
 
 // The open interface, or the OS's reason why it could not be opened.

@@ -24,7 +24,9 @@ std::vector<InterfaceReport> SurveyInterfaces(HidPlatform& platform) {
       report.ids = admission.ids;
       report.openable = admission.why != Why::CannotOpen;
       if (admission.why == Why::CannotOpen) report.openError = admission.reason;
-      if (admission.why == Why::NotForDownload) report.unsuitable = admission.reason;
+      if (admission.why == Why::NotForDownload || admission.why == Why::OtherCollection) {
+        report.unsuitable = admission.reason;
+      }
       if (admission.why == Why::IdsUnreadable) report.idsError = admission.reason;
     }
     reports.push_back(std::move(report));

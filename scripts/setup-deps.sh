@@ -20,7 +20,7 @@ test_packages=(
   xvfb imagemagick x11-utils
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
   clang libclang-rt-dev gcovr
-  lintian appstream python3 unzip
+  lintian appstream python3 unzip locales
   qemu-system-x86 busybox-static kmod cpio udev
 )
 
@@ -30,17 +30,29 @@ case "${1:-test}" in
   *) echo "usage: scripts/setup-deps.sh [demo|test]" >&2; exit 2 ;;
 esac
 
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+# The Windows tests run Wine in a Chinese locale (ANSI code page 936), which glibc
+# must have generated; Wine falls back to code page 1252 without it.
+generate_locales() {
+  [ "${1:-test}" = test ] || return 0
+  locale -a 2>/dev/null | grep -qx 'zh_CN.utf8' && return 0
+  "${sudo_cmd[@]}" sed -i 's/^# *\(zh_CN\.UTF-8 UTF-8\)$/\1/' /etc/locale.gen
+  "${sudo_cmd[@]}" locale-gen
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
+  generate_locales "$@"
   exit 0
 fi
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 echo "setup-deps: installing ${missing[*]}"
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+generate_locales "$@"

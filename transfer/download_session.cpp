@@ -2,10 +2,8 @@
 #include "transfer/download_session.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <memory>
-#include <system_error>
 
 #include "base/file_guard.h"
 #include "transfer/session_messages.h"
@@ -103,16 +101,19 @@ int Session::run() {
 }
 
 bool Session::measure() {
-  std::error_code error;
-  // Through the file guard: a folder, a FIFO or a device is refused without a read.
+  // Through the file guard: a folder, a FIFO or a device is refused without a read. The
+  // length is the opened file's: measured by its path it would go through another
+  // conversion of the name than the one that opened it.
   const OsResult<FileHandle> file = OpenInput(request_.filePath);
-  const std::uintmax_t size = file ? std::filesystem::file_size(request_.filePath, error) : 0;
-  if (!file || error) {
+  const OsResult<std::uint64_t> length =
+      file ? FileLength(file->get()) : OsResult<std::uint64_t>(OsError{file.reason()});
+  if (!length) {
     log(msg::kCannotOpenBinary);
     return false;
   }
   // The length travels as 32 bits (log line and progress range); a larger file would
   // be sent cut short without a word.
+  const std::uint64_t size = *length;
   if (size > std::numeric_limits<std::uint32_t>::max()) {
     log(msg::kBinaryFileTooLarge);
     return false;

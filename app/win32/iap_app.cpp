@@ -7,20 +7,22 @@
 #include "app/win32/socket_start.h"
 #include "app/win32/win32_services.h"
 #include "app/win32/win32_window_thread.h"
+#include "app/window/control_ids.h"
 #include "app/window/iap_dlg.h"
 #include "app/window/start_options.h"
 #include "app/window/trace_tap.h"
 #include "app/window/window_strings.h"
+#include "base/native_path.h"
 #include "device/simulated/simulated_platform.h"
 #include "device/system_hid_platform.h"
 
 namespace zentho::win32 {
 
-std::string ApplicationName() { return ExecutablePath().stem().string(); }
+std::string ApplicationName() { return PathBytes(ExecutablePath().stem()); }
 
 bool CIapApp::InitInstance(HINSTANCE instance, const std::vector<std::string>& arguments) {
   if (!StartSocketLayer()) {
-    const std::string message(window::text::kInitFailed);
+    const std::string message = ResourceString(window::kIdsInitFailed);
     MessageBoxA(nullptr, message.c_str(), ApplicationName().c_str(), MB_OK | MB_ICONEXCLAMATION);
     return false;
   }

@@ -39,6 +39,10 @@ INT_PTR IapDialog::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
       dlg_.OnClose();
       return TRUE;
+    case WM_HELP:
+      // F1, as in the Qt window: the program has no help pages, the About box stands in.
+      if (view_) view_->showAbout();
+      return TRUE;
     case WM_TIMER:
       dlg_.OnTimer(static_cast<unsigned>(wParam));
       return TRUE;
@@ -63,18 +67,7 @@ void IapDialog::onInitDialog(HWND dialog) {
   dlg_.attachView(view_.get());
   windowThread_.attach(dialog);
   dlg_.OnInitDialog();
-  // Centred on the work area of the screen it opens on.
-  RECT window{};
-  GetWindowRect(dialog, &window);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& area = monitor.rcWork;
-  const int width = window.right - window.left;
-  const int height = window.bottom - window.top;
-  SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CentreWindow(dialog, nullptr);
 }
 
 void IapDialog::onCommand(WPARAM wParam) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "base/native_path.h"
+
 #include <string>
 #include <vector>
 
@@ -28,10 +30,17 @@ std::filesystem::path ExecutablePath() {
   while (true) {
     const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) return std::filesystem::path(std::string(buffer.data(), length));
+    if (length < buffer.size()) return FsPath(std::string_view(buffer.data(), length));
     if (buffer.size() >= 32768) return {};
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::string ResourceString(unsigned id) {
+  // The program's strings are short; a longer one would come back cut at the buffer.
+  char buffer[256];
+  const int length = LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
+  return std::string(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
 IconOrigin CentredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {

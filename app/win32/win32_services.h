@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "app/window/window_services.h"
 
@@ -25,6 +26,9 @@ class SystemLocalTime final : public window::LocalTimeSource {
 
 // The running executable's full path (GetModuleFileNameA, any length).
 std::filesystem::path ExecutablePath();
+
+// String `id` of the program's string table (LoadStringA); empty when there is none.
+std::string ResourceString(unsigned id);
 
 // The icon's top-left corner that centres it in a minimised window's client area:
 // each (client - icon + 1) / 2, truncated toward zero.

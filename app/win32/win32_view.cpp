@@ -4,9 +4,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/win32/win32_services.h"
 #include "app/window/control_ids.h"
 #include "app/window/window_strings.h"
 
@@ -18,6 +20,7 @@ std::string Text(std::string_view text) { return std::string(text); }
 INT_PTR CALLBACK AboutProcedure(HWND about, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
+      CentreWindow(about, GetWindow(about, GW_OWNER));
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -31,6 +34,24 @@ INT_PTR CALLBACK AboutProcedure(HWND about, UINT message, WPARAM wParam, LPARAM)
 }
 
 }  // namespace
+
+void CentreWindow(HWND window, HWND over) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(over != nullptr ? over : window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  RECT box{};
+  RECT centre = area;
+  GetWindowRect(window, &box);
+  if (over != nullptr) GetWindowRect(over, &centre);
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
+  const int x = std::clamp<int>(centre.left + (centre.right - centre.left - width) / 2, area.left,
+                                std::max<int>(area.left, area.right - width));
+  const int y = std::clamp<int>(centre.top + (centre.bottom - centre.top - height) / 2, area.top,
+                                std::max<int>(area.top, area.bottom - height));
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 std::string Win32View::text(int id) const {
   const HWND window = control(id);
@@ -95,11 +116,14 @@ bool Win32View::startTimer(unsigned id, unsigned periodMs) {
 
 void Win32View::stopTimer(unsigned id) { KillTimer(dialog_, id); }
 
-void Win32View::addAboutItem(std::string_view caption, std::uint32_t command) {
+void Win32View::addAboutItem(std::string_view /*caption*/, std::uint32_t command) {
+  // The item's text is string 101 of the program's string table (the Qt window shows
+  // the same text from window_strings.h); an empty or missing string adds nothing.
+  const std::string caption = ResourceString(window::kIdsAboutItem);
   const HMENU menu = GetSystemMenu(dialog_, FALSE);
   if (menu == nullptr || caption.empty()) return;
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, command, Text(caption).c_str());
+  AppendMenuA(menu, MF_STRING, command, caption.c_str());
 }
 
 void Win32View::setWindowIcons() {

@@ -8,6 +8,10 @@
 
 namespace zentho::win32 {
 
+// Centres `window` over `over` (the work area of its screen when null), kept within that
+// work area: the main window on the screen, the About box over the main window.
+void CentreWindow(HWND window, HWND over);
+
 class Win32View final : public window::WindowView {
  public:
   Win32View(HWND dialog, window::CIapDlg& dlg) : dialog_(dialog), dlg_(dlg) {}

@@ -36,6 +36,10 @@ inline constexpr int kIdiFail = 131;
 inline constexpr int kIdiIdle = 132;
 inline constexpr int kIdiBrowse = 135;
 
+// Strings of the Win32 string table (window_strings.h holds the same texts).
+inline constexpr unsigned kIdsAboutItem = 101;
+inline constexpr unsigned kIdsInitFailed = 103;
+
 inline constexpr unsigned kElapsedTimerId = 1;
 inline constexpr unsigned kElapsedTimerPeriodMs = 1000;
 

@@ -6,6 +6,7 @@
 #include "app/window/iap_dlg.h"
 #include "app/window/view_proxy.h"
 #include "app/window/window_strings.h"
+#include "base/native_path.h"
 #include "transfer/download_job.h"
 
 namespace zentho::window {
@@ -44,11 +45,18 @@ class NoLink final : public ReportChannel {
   std::optional<std::size_t> inputReportLength() override { return std::nullopt; }
 };
 
-// The verdict's icon shows before the failure line, its tones play after it.
-JobFrame WindowFrame(WindowView& controls) {
-  return {OnStop::Quiet, [&controls](JobVerdict verdict) {
+// The verdict's icon shows before the failure line, its tones play after it. Why the
+// exchanges may have failed (an old kernel, the output pipe) stands before the failure
+// line too, so that a failed job's log always ends with it; after a pass it would only
+// be noise.
+JobFrame WindowFrame(WindowView& controls, device::DeviceLink* link) {
+  return {OnStop::Quiet, [&controls, link](JobVerdict verdict) {
             controls.showResult(verdict == JobVerdict::Passed ? ResultState::Pass
                                                               : ResultState::Fail);
+            if (verdict != JobVerdict::Failed || link == nullptr) return;
+            if (std::optional<std::string> note = link->takeDiagnostic()) {
+              controls.appendLog(*note + "\r\n");
+            }
           }};
 }
 
@@ -103,7 +111,7 @@ void CIapDlg::OnDownload() {
   // The file chosen now against every file the window writes, through any link, before
   // an output is emptied or a byte is sent.
   if (const std::optional<std::string> clash =
-          FindFileClash({{"the chosen file", FilePath}, {"setup.dat", services_.settingsPath.string()}},
+          FindFileClash({{"the chosen file", FilePath}, {"setup.dat", PathBytes(services_.settingsPath)}},
                         services_.outputs)) {
     view().appendLog(std::string(text::kDownloadRefusedPrefix) + *clash + "\r\n");
     FailJobWithoutWorker();
@@ -135,12 +143,8 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
 
   SessionContext context{channel, ConfigImage, sink, services_.sessionClock, stop};
   // A stop comes only from a window that is ending: no verdict, no tones to hold it up.
-  const JobVerdict verdict = RunDownloadJob(request, context, WindowFrame(controls)).verdict;
-  // Why the exchanges may have failed (an old kernel, the output pipe), after the
-  // failure line as the command line prints it; after a pass it would only be noise.
-  if (verdict == JobVerdict::Failed && link) {
-    if (std::optional<std::string> note = link->takeDiagnostic()) controls.appendLog(*note + "\r\n");
-  }
+  const JobVerdict verdict =
+      RunDownloadJob(request, context, WindowFrame(controls, link.get())).verdict;
   PlayVerdict(services_.tones, verdict);
   GiveControlsBack(controls);
   services_.windowThread.post([this] { OnJobEnded(); });
@@ -148,7 +152,7 @@ void CIapDlg::DownloadThread(const DownloadRequest& request,
 
 void CIapDlg::FailJobWithoutWorker() {
   JobSink sink(view(), services_.trace);
-  EndDownloadJob(JobVerdict::Failed, sink, WindowFrame(view()));
+  EndDownloadJob(JobVerdict::Failed, sink, WindowFrame(view(), nullptr));
   PlayVerdict(services_.tones, JobVerdict::Failed);
   GiveControlsBack(view());
 }

@@ -7,6 +7,7 @@
 
 #include "base/durable_file.h"
 #include "base/file_guard.h"
+#include "base/native_path.h"
 
 namespace zentho::window {
 namespace {
@@ -40,7 +41,7 @@ std::string SettingsBytes(std::string_view filePath) {
 std::optional<std::string> ReadSettingsFile(const std::filesystem::path& path) {
   // Through the file guard: a FIFO would block the window's start, a device such as
   // /dev/zero would never end, and a folder of that name reads as nothing.
-  OsResult<FileHandle> opened = OpenInput(path.string());
+  OsResult<FileHandle> opened = OpenInput(PathBytes(path));
   if (!opened) return std::nullopt;
   FileHandle file = std::move(opened.value());
   std::string bytes;
@@ -64,12 +65,12 @@ OsResult<void> WriteSettingsFile(const std::filesystem::path& path, std::string_
     if (!fs::exists(fs::status(path, error))) return OsError{"it links to nothing: left as it is"};
     const fs::path target = fs::canonical(path, error);
     if (error) return OsError{"resolve link: " + error.message()};
-    if (std::string problem = OutputProblem(target.string(), OutputKind::RegularFile); !problem.empty()) {
-      return OsError{"it links to " + target.string() + ", which " + problem + ": left as it is"};
+    if (std::string problem = OutputProblem(PathBytes(target), OutputKind::RegularFile); !problem.empty()) {
+      return OsError{"it links to " + PathBytes(target) + ", which " + problem + ": left as it is"};
     }
     return ReplaceFileDurably(target, bytes);
   }
-  if (std::string problem = OutputProblem(path.string(), OutputKind::RegularFile); !problem.empty()) {
+  if (std::string problem = OutputProblem(PathBytes(path), OutputKind::RegularFile); !problem.empty()) {
     return OsError{"it " + problem + ": left as it is"};
   }
   if (path.has_parent_path()) {

@@ -3,6 +3,7 @@
 #include "app/window/iap_dlg.h"
 #include "app/window/settings_file.h"
 #include "app/window/window_strings.h"
+#include "base/native_path.h"
 
 namespace zentho::window {
 
@@ -25,7 +26,7 @@ void CIapDlg::SaveSettings() {
   const OsResult<void> saved = WriteSettingsFile(services_.settingsPath, SettingsBytes(FilePath));
   if (!saved) {
     std::string line(text::kTraceSaveFailedPrefix);
-    line.append(services_.settingsPath.string()).append(": ").append(saved.reason()).append("\n");
+    line.append(PathBytes(services_.settingsPath)).append(": ").append(saved.reason()).append("\n");
     services_.trace.line(line);
   }
 }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "device/system_hid_platform.h"
@@ -91,11 +92,17 @@ class SetupApiList final : public InterfaceList {
 
 }  // namespace
 
-std::unique_ptr<InterfaceList> SetupApiHidPlatform::listInterfaces() {
-  return std::make_unique<SetupApiList>();
-}
+SetupApiHidPlatform::SetupApiHidPlatform()
+    : SetupApiHidPlatform([] { return std::make_unique<SetupApiList>(); }, SystemHidClassDriver()) {}
 
-OpenResult SetupApiHidPlatform::open(const std::string& path) { return WindowsHidDevice::Open(path); }
+SetupApiHidPlatform::SetupApiHidPlatform(Lister lister, HidClassDriver& driver)
+    : lister_(std::move(lister)), driver_(driver) {}
+
+std::unique_ptr<InterfaceList> SetupApiHidPlatform::listInterfaces() { return lister_(); }
+
+OpenResult SetupApiHidPlatform::open(const std::string& path) {
+  return WindowsHidDevice::Open(driver_, path);
+}
 
 std::unique_ptr<RemovalWatch> SetupApiHidPlatform::watchRemoval(HidDevice& device) {
   return NotificationWatch::Start(device.path());

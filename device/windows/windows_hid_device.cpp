@@ -4,8 +4,9 @@
 #include <limits>
 #include <utility>
 
-#include "device/windows/hid_api.h"
 #include "base/os_result.h"
+#include "device/link_messages.h"
+#include "device/windows/hid_api.h"
 
 namespace zentho::device::windows_hid {
 namespace {
@@ -16,32 +17,45 @@ bool FitsUlong(std::size_t length) { return length <= std::numeric_limits<ULONG>
 
 void DebugLine(const std::string& line) { OutputDebugStringA((line + "\n").c_str()); }
 
-OpenResult WindowsHidDevice::Open(const std::string& path) {
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    std::string reason = LastErrorText();
-    DebugLine("CreateFileA " + path + ": " + reason);
-    return OsError{std::move(reason)};
-  }
-  return std::unique_ptr<HidDevice>(new WindowsHidDevice(handle, path));
+// Nothing is written to the debug output here: the reasons travel in the results, and
+// the search says them only where they explain a failure.
+OpenResult WindowsHidDevice::Open(HidClassDriver& driver, const std::string& path) {
+  OsResult<RawHandle> handle = driver.openForQuery(path);
+  if (!handle) return OsError{handle.reason()};
+  return std::unique_ptr<HidDevice>(new WindowsHidDevice(driver, *handle, path));
 }
 
-WindowsHidDevice::WindowsHidDevice(void* handle, std::string path)
-    : handle_(handle), path_(std::move(path)) {}
+WindowsHidDevice::WindowsHidDevice(HidClassDriver& driver, RawHandle handle, std::string path)
+    : driver_(driver), handle_(handle), path_(std::move(path)) {}
 
-WindowsHidDevice::~WindowsHidDevice() { CloseHandle(handle_); }
+WindowsHidDevice::~WindowsHidDevice() { driver_.close(handle_); }
 
-OsResult<HidIds> WindowsHidDevice::ids() {
-  HIDD_ATTRIBUTES attributes{};
-  attributes.Size = sizeof attributes;
-  if (!HidD_GetAttributes(handle_, &attributes)) {
-    const std::string reason = LastErrorText();
-    DebugLine("HidD_GetAttributes " + path_ + ": " + reason);
-    return OsError{reason};
-  }
-  return HidIds{attributes.VendorID, attributes.ProductID};
+OsResult<HidIds> WindowsHidDevice::ids() { return driver_.attributes(handle_); }
+
+const OsResult<CollectionCaps>& WindowsHidDevice::collectionCaps() {
+  if (!caps_) caps_ = driver_.caps(handle_);
+  return *caps_;
+}
+
+std::optional<std::string> WindowsHidDevice::unsuitable() {
+  std::lock_guard lock(mutex_);
+  const OsResult<CollectionCaps>& caps = collectionCaps();
+  otherCollection_ = false;
+  if (!caps) return "its capabilities cannot be read: " + caps.reason();
+  if (IsDownloadCollection(*caps)) return std::nullopt;
+  otherCollection_ = true;
+  return std::string(msg::kNotDownloadInterface);
+}
+
+OsResult<void> WindowsHidDevice::claim() {
+  std::lock_guard lock(mutex_);
+  if (claimed_) return {};
+  OsResult<RawHandle> forReports = driver_.openForReports(path_);
+  if (!forReports) return OsError{forReports.reason()};
+  driver_.close(handle_);
+  handle_ = *forReports;
+  claimed_ = true;
+  return {};
 }
 
 bool WindowsHidDevice::setOutputReport(std::span<const std::uint8_t> report) {
@@ -73,22 +87,16 @@ bool WindowsHidDevice::getInputReport(std::span<std::uint8_t> buffer) {
 
 std::optional<std::size_t> WindowsHidDevice::inputReportLength() {
   std::lock_guard lock(mutex_);
-  if (lengthKnown_) return inputLength_;
-  PHIDP_PREPARSED_DATA preparsed = nullptr;
-  if (!HidD_GetPreparsedData(handle_, &preparsed)) {
-    DebugLine("HidD_GetPreparsedData " + path_ + ": " + LastErrorText());
+  const OsResult<CollectionCaps>& caps = collectionCaps();
+  if (!caps) {
+    DebugLine(path_ + ": " + caps.reason());
     return std::nullopt;
   }
-  HIDP_CAPS caps{};
-  const NTSTATUS status = HidP_GetCaps(preparsed, &caps);
-  HidD_FreePreparsedData(preparsed);
-  if (status != HIDP_STATUS_SUCCESS || caps.InputReportByteLength == 0) {
+  if (caps->inputReportByteLength == 0) {
     DebugLine("HidP_GetCaps " + path_ + ": no input report length");
     return std::nullopt;
   }
-  lengthKnown_ = true;
-  inputLength_ = caps.InputReportByteLength;
-  return inputLength_;
+  return caps->inputReportByteLength;
 }
 
 void WindowsHidDevice::noteFailure(const char* call) {

@@ -1,5 +1,6 @@
-// An open HID interface on Windows: IDs from HidD_GetAttributes, reports through
-// HidD_SetOutputReport and HidD_GetInputReport, the input length from HidP_GetCaps.
+// An open HID interface on Windows: IDs from HidD_GetAttributes and its caps on a handle
+// opened for a look; once it is known to be the download collection, reports through
+// HidD_SetOutputReport and HidD_GetInputReport on a handle opened for reading and writing.
 #pragma once
 
 #include <mutex>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "device/hid_platform.h"
+#include "device/windows/hid_class_driver.h"
 
 namespace zentho::device::windows_hid {
 
@@ -16,12 +18,17 @@ void DebugLine(const std::string& line);
 
 class WindowsHidDevice final : public HidDevice {
  public:
-  // CreateFileA for reading and writing, shared for both, overlapped.
-  static OpenResult Open(const std::string& path);
+  // Opened without read or write access: the keyboard and mouse collections of a
+  // composite board open this way too, and are told apart by their caps.
+  static OpenResult Open(HidClassDriver& driver, const std::string& path);
   ~WindowsHidDevice() override;
 
   const std::string& path() const override { return path_; }
   OsResult<HidIds> ids() override;
+  std::optional<std::string> unsuitable() override;
+  bool otherCollection() const override { return otherCollection_; }
+  // Opens the collection again for reading and writing, shared and overlapped.
+  OsResult<void> claim() override;
   bool setOutputReport(std::span<const std::uint8_t> report) override;
   bool getInputReport(std::span<std::uint8_t> buffer) override;
   std::optional<std::size_t> inputReportLength() override;
@@ -30,15 +37,18 @@ class WindowsHidDevice final : public HidDevice {
   std::string failureReason() override;
 
  private:
-  WindowsHidDevice(void* handle, std::string path);
+  WindowsHidDevice(HidClassDriver& driver, RawHandle handle, std::string path);
+  const OsResult<CollectionCaps>& collectionCaps();
   void noteFailure(const char* call);  // with the system's reason for the last error
   void noteReason(std::string reason);
 
-  void* const handle_;
+  HidClassDriver& driver_;
+  RawHandle handle_;  // for a look until claim(), then for reports
+  bool claimed_ = false;
   const std::string path_;
   std::mutex mutex_;
-  bool lengthKnown_ = false;
-  std::optional<std::size_t> inputLength_;
+  std::optional<OsResult<CollectionCaps>> caps_;
+  bool otherCollection_ = false;
   std::string failureReason_;
 };
 

@@ -1,13 +1,15 @@
 // Drives ZenthoIAP.exe --simulate --trace FILE from outside, as an operator would: reads
 // its controls back with Win32 calls, runs a whole simulated download with messages,
 // checks its report trace, opens the About box, waits while the screenshot is taken,
-// closes the window and checks setup.dat.
-// Usage: dialog_driver ZenthoIAP.exe WORK_FOLDER   (prints each failed check; exit 0 = pass)
+// closes the window, checks setup.dat and that the next start reads it back.
+// Usage: dialog_driver ZenthoIAP.exe WORK_FOLDER [FIRMWARE_NAME]
+// (prints each failed check; exit 0 = pass). Every path is in the ANSI code page.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -105,6 +107,44 @@ std::vector<RECT> ExpectedRects(const std::string& exe) {
   return rects;
 }
 
+// The character set a DIALOGEX template asks of its font; -1 when it names no font.
+int TemplateCharset(HMODULE module, int id) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+  if (found == nullptr) return -1;
+  const auto* words = static_cast<const WORD*>(LockResource(LoadResource(module, found)));
+  if (words == nullptr || words[1] != 0xFFFF) return -1;  // not a DIALOGEX
+  const DWORD style = *reinterpret_cast<const DWORD*>(words + 6);
+  if ((style & DS_SETFONT) == 0) return -1;
+  const WORD* at = words + 13;  // past the fixed header, at the menu
+  for (int field = 0; field < 3; ++field) {  // menu, class, title
+    if (*at == 0xFFFF) {
+      at += 2;
+    } else {
+      while (*at++ != 0) {
+      }
+    }
+  }
+  const auto* font = reinterpret_cast<const BYTE*>(at + 2);  // past the point size and weight
+  return font[1];                                             // after the italic flag
+}
+
+// Strings 101 and 103 and both templates' fonts, read from the executable itself.
+void CheckResources(const std::string& exe) {
+  HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  Check(module != nullptr, "the executable's resources can be loaded");
+  if (module == nullptr) return;
+  const auto string = [&](UINT id) {
+    char buffer[256];
+    const int length = LoadStringA(module, id, buffer, sizeof buffer);
+    return std::string(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
+  };
+  CheckEqual(string(kIdsAboutItem), std::string(text::kAboutItem), "string 101");
+  CheckEqual(string(kIdsInitFailed), std::string(text::kInitFailed), "string 103");
+  CheckEqual(TemplateCharset(module, 102), DEFAULT_CHARSET, "the main window's font character set");
+  CheckEqual(TemplateCharset(module, 100), DEFAULT_CHARSET, "the About box's font character set");
+  FreeLibrary(module);
+}
+
 std::string Describe(const RECT& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
          "," + std::to_string(r.bottom);
@@ -197,12 +237,22 @@ void CheckStartState(HWND dialog, const std::string& exe, const std::string& fir
   }
 }
 
-void CheckAboutBox(HWND dialog) {
-  PostMessageA(dialog, WM_SYSCOMMAND, kIdmAboutBox, 0);
+// Opens the About box with `open` and checks it; `how` names the way in the messages.
+void CheckAboutBox(HWND dialog, const std::function<void()>& open, const std::string& how) {
+  open();
   HWND about = nullptr;
   Check(WaitFor([&] { return (about = FindWindowA(nullptr, std::string(text::kAboutCaption).c_str())) != nullptr; }),
-        "the About box opens");
+        "the About box opens from " + how);
   if (about == nullptr) return;
+  RECT box{};
+  RECT main{};
+  GetWindowRect(about, &box);
+  GetWindowRect(dialog, &main);
+  const auto centre = [](const RECT& r) { return std::to_string((r.left + r.right) / 2) + "," + std::to_string((r.top + r.bottom) / 2); };
+  // Integer halves of the two sizes: a pixel either way.
+  Check(std::abs((box.left + box.right) - (main.left + main.right)) <= 2 &&
+            std::abs((box.top + box.bottom) - (main.top + main.bottom)) <= 2,
+        "the About box is centred over the main window: " + centre(box) + " against " + centre(main));
   Check(!IsWindowEnabled(dialog), "the main window takes no input while the About box is open");
   HWND child = GetWindow(about, GW_CHILD);
   child = GetWindow(child, GW_HWNDNEXT);
@@ -273,11 +323,42 @@ void CheckTrace(const std::string& path) {
   Check(outputs >= 3, "the trace holds the reports sent: " + std::to_string(outputs));
 }
 
+// Starts the program in `work` and waits for its window; null when it does not open.
+HWND Start(const std::string& exe, std::string command, const std::string& work,
+           PROCESS_INFORMATION& process) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(),
+                      &startup, &process)) {
+    std::printf("cannot start %s\n", exe.c_str());
+    return nullptr;
+  }
+  HWND dialog = nullptr;
+  const bool opened = WaitFor([&] {
+    dialog = FindWindowA(nullptr, std::string(text::kWindowCaption).c_str());
+    return dialog != nullptr && IsWindowVisible(dialog);
+  }, 120);
+  Check(opened, "the window opens");
+  return opened ? dialog : nullptr;
+}
+
+// Waits for the program to end after a close request and checks its exit code.
+void AwaitEnd(PROCESS_INFORMATION& process) {
+  const bool exited = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+  Check(exited, "the program ends after the close");
+  if (!exited) TerminateProcess(process.hProcess, 1);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CheckEqual(exitCode, DWORD{0}, "exit code");
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::printf("usage: dialog_driver ZenthoIAP.exe WORK_FOLDER\n");
+  if (argc != 3 && argc != 4) {
+    std::printf("usage: dialog_driver ZenthoIAP.exe WORK_FOLDER [FIRMWARE_NAME]\n");
     return 2;
   }
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
@@ -289,7 +370,7 @@ int main(int argc, char** argv) {
     std::printf("cannot copy %s to %s\n", argv[1], exe.c_str());
     return 2;
   }
-  const std::string firmware = work + "\\firmware.bin";
+  const std::string firmware = work + "\\" + (argc == 4 ? argv[3] : "firmware.bin");
   const std::uint32_t length = 2048 + 100;
   {
     std::ofstream file(firmware, std::ios::binary);
@@ -299,24 +380,23 @@ int main(int argc, char** argv) {
   std::ofstream(settings, std::ios::binary) << firmware << "\r\n";
 
   const std::string trace = work + "\\window.trace";
-  std::string command = "\"" + exe + "\" --simulate --trace \"" + trace + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(),
-                      &startup, &process)) {
-    std::printf("cannot start %s\n", exe.c_str());
-    return 2;
-  }
-  HWND dialog = nullptr;
-  const bool opened = WaitFor([&] {
-    dialog = FindWindowA(nullptr, std::string(text::kWindowCaption).c_str());
-    return dialog != nullptr && IsWindowVisible(dialog);
-  }, 120);
-  Check(opened, "the window opens");
-  if (opened) {
+  HWND dialog = Start(exe, "\"" + exe + "\" --simulate --trace \"" + trace + "\"", work, process);
+  if (process.hProcess == nullptr) return 2;
+  if (dialog != nullptr) {
     CheckStartState(dialog, exe, firmware);
-    CheckAboutBox(dialog);
+    CheckResources(exe);
+    CheckAboutBox(dialog, [&] { PostMessageA(dialog, WM_SYSCOMMAND, kIdmAboutBox, 0); }, "the system menu");
+    // F1 pressed in the window: the system turns it into WM_HELP for the window.
+    CheckAboutBox(dialog, [&] {
+      SetForegroundWindow(dialog);
+      INPUT keys[2]{};
+      keys[0].type = INPUT_KEYBOARD;
+      keys[0].ki.wVk = VK_F1;
+      keys[1] = keys[0];
+      keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+      SendInput(2, keys, sizeof(INPUT));
+    }, "F1");
     RunDownload(dialog, length);
     CheckTrace(trace);
 
@@ -329,16 +409,21 @@ int main(int argc, char** argv) {
 
     PostMessageA(dialog, WM_CLOSE, 0, 0);
   }
-  const bool exited = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-  Check(exited, "the program ends after the close");
-  if (!exited) TerminateProcess(process.hProcess, 1);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  CheckEqual(exitCode, DWORD{0}, "exit code");
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  AwaitEnd(process);
   CheckEqual(ReadFile(settings), firmware + "\r\n", "setup.dat after the close");
 
+  // The next start reads back what the close wrote, and the next close writes it again.
+  PROCESS_INFORMATION again{};
+  dialog = Start(exe, "\"" + exe + "\" --simulate", work, again);
+  if (again.hProcess == nullptr) return 2;
+  if (dialog != nullptr) {
+    CheckEqual(Text(dialog, kIdcFilePath), firmware, "file path from the setup.dat the close wrote");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  }
+  AwaitEnd(again);
+  CheckEqual(ReadFile(settings), firmware + "\r\n", "setup.dat after the second close");
+
   std::printf("%s: %d failed checks\n", g_failures == 0 ? "PASSED" : "FAILED", g_failures);
+  std::ofstream(work + "\\verdict") << (g_failures == 0 ? "PASSED" : "FAILED");
   return g_failures == 0 ? 0 : 1;
 }

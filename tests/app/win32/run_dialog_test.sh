@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the dialog driver against ZenthoIAP.exe on a virtual X display under Wine and
-# takes the screenshot when the driver says the window shows a finished download.
+# Runs the dialog driver against ZenthoIAP.exe on a virtual X display under Wine, in a
+# Wine virtual desktop, and takes the screenshot (title bar included) when the driver
+# says the window shows a finished download.
 # Usage: run_dialog_test.sh WINE_RUN PREFIX DRIVER_EXE ZENTHOIAP_EXE SCREENSHOT_PNG
 set -euo pipefail
 wine_run=$1 prefix=$2 driver=$3 program=$4 shot=$5
@@ -9,7 +10,10 @@ trap 'rm -rf "$work"' EXIT
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 
 run() {
-  "$wine_run" --prefix "$prefix" "$driver" "$(winpath "$program")" "$work" &
+  # In Wine's virtual desktop, which draws the windows' frames and title bars: Xvfb has
+  # no window manager to draw them.
+  "$wine_run" --prefix "$prefix" explorer /desktop=ZenthoIAP,1280x800 \
+    "$driver" "$(winpath "$program")" "$work" &
   local driver_pid=$!
   for _ in $(seq 1 1200); do
     [ -f "$work/ready" ] || ! kill -0 "$driver_pid" 2>/dev/null && break
@@ -20,7 +24,9 @@ run() {
     import -window root -crop "$geometry" +repage "$shot" || echo "screenshot failed"
     touch "$work/shot-done"
   fi
-  wait "$driver_pid"
+  wait "$driver_pid" || true
+  # The desktop's explorer does not pass the driver's exit code on: it leaves its verdict.
+  [ "$(cat "$work/verdict" 2>/dev/null)" == PASSED ]
 }
 
 export wine_run prefix driver program shot work

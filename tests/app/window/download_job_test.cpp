@@ -146,26 +146,46 @@ class NotingPlatform final : public device::HidPlatform {
   device::HidPlatform& inner_;
 };
 
-TEST(DownloadJobNote, BackendNoteFollowsBurnFailOnlyWhenTheDownloadFailed) {
-  for (const bool refused : {false, true}) {
+// A failed job's log ends with the failure line; the backend's note stands before it,
+// also when an unplug releases the link between the failed exchange and that line.
+TEST(DownloadJobNote, NoteStandsBeforeBurnFailWhichEndsTheLog) {
+  const std::string transfer = "Start Runtime Transferring...\r\nChip Revision : 1\r\n";
+  const std::string noteThenFail = "Why exchanges fail here.\r\n\r\nBurn fail\r\n";
+  struct Case {
+    const char* name;
+    bool refused;           // the device answers state 8 at the first block
+    unsigned unplugAt;      // the exchange during which the board is unplugged; 0: never
+    std::string logEnd;
+  } cases[] = {
+      {"passed: no note", false, 0,
+       transfer + "--- Runtime firmware is transmitted successfully ---\r\n\r\n"},
+      {"refused", true, 0, transfer + "Download failed at GET_STATUS\r\n" + noteThenFail},
+      {"unplugged during the transfer", false, 5, noteThenFail},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     sim::SimulatedBus bus;
     NotingPlatform noting(bus);
     WindowHarness h(false, nullptr, &noting);
     sim::SimulatedDeviceOptions options;
-    if (refused) {
+    if (c.refused) {
       options.faults.faults.push_back(
           {.phase = sim::Phase::Transfer, .at = 1, .kind = sim::FaultKind::ReportState, .value = 8});
     }
     bus.plug(std::make_shared<sim::SimulatedDevice>(options, h.clock));
     h.dlg->OnInitDialog();
-    h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(2048 + 100));
+    h.dlg->FilePath = h.writeFile("fw.bin", FirmwareBytes(4 * 1024));
     h.connect();
+    unsigned exchanges = 0;
+    bus.onExchange([&](const std::string&) {
+      // The removal is handled on the window's thread while the exchange is in flight.
+      if (++exchanges == c.unplugAt) {
+        h.windowThread.invoke([&] { h.dlg->OnDeviceChange(kDbtDeviceRemoveComplete, nullptr); });
+      }
+    });
     h.runJob();
-    const std::string transfer = "Start Runtime Transferring...\r\nChip Revision : 1\r\n";
-    EXPECT_TRUE(h.view.log.ends_with(
-        refused ? transfer + "Download failed at GET_STATUS\r\n\r\nBurn fail\r\nWhy exchanges fail here.\r\n"
-                : transfer + "--- Runtime firmware is transmitted successfully ---\r\n\r\n"))
-        << h.view.log;
+    EXPECT_TRUE(h.view.log.ends_with(c.logEnd)) << h.view.log;
+    EXPECT_EQ(h.view.log.find("Why exchanges fail here."), h.view.log.rfind("Why exchanges fail here."));
   }
 }
 
