@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/file_guard.h"
+
 namespace zentho {
 namespace {
 
@@ -105,11 +107,11 @@ std::string ToHex(const Sha256Digest& digest) {
 }
 
 OsResult<FileDigest> HashFile(const std::string& path, std::stop_token stop) {
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return LastOsError();
+  // Through the file guard: a FIFO or a device put where the image was is refused,
+  // never read for ever.
+  OsResult<FileHandle> opened = OpenInput(path);
+  if (!opened) return OsError{opened.reason()};
+  FileHandle file = std::move(opened.value());
   Sha256 hash;
   FileDigest result;
   std::array<std::uint8_t, 65536> buffer;

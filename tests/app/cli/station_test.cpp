@@ -50,6 +50,13 @@ class EventLog final : public cli::StationEvents {
     add(record.result + " " + board.name(), 1);
   }
   void left(const cli::Board& board) override { add("left " + board.name()); }
+  void held(const cli::Board& board, const SessionRecord& record) override {
+    add("held " + board.name() + ": " + record.failure, 1);
+  }
+  void quarantined(const std::string& slot, const std::string& reason) override {
+    add("quarantined " + slot + ": " + reason);
+  }
+  void released(const std::string& slot) override { add("released " + slot); }
   void problem(const std::string& line) override { add("problem " + line); }
 
   // Waits (bounded, so that a broken station fails instead of hanging) for `count`
@@ -295,6 +302,7 @@ TEST_F(StationTest, LimitAndParallelCap) {
 TEST_F(StationTest, WithoutArrivalEventsTheBusIsListedAgain) {
   bus->setArrivalEvents(false);
   settings.pollInterval = 1ms;
+  settings.reflash = true;  // the same board comes back
   start();
   plug("1-1");
   ASSERT_TRUE(events.waitFinished(1));
@@ -410,17 +418,22 @@ TEST(StationRecord, JsonAndCsvLines) {
   r.failure = "Download failed at GET_STATUS";
   r.seconds = 0.0961;
   r.tool = "zentho-iap 0.1.0";
+  r.job = "J-7";
+  r.lot = "L42";
+  r.station = "line-2";
+  r.slot = "A1";
   EXPECT_EQ(cli::RecordJson(r),
             "{\"start\":\"2026-01-14T06:41:07.250Z\",\"end\":\"2026-01-14T06:41:07.346Z\","
             "\"port\":\"1-2.3\",\"serial\":\"A\\\"1,2\",\"device\":\"/dev/hidraw3\",\"vid\":\"4a5d\","
             "\"pid\":\"7310\",\"mode\":\"kvm\",\"file\":\"fw.bin\",\"size\":3000,\"sha256\":\"" +
                 std::string(64, 'a') +
                 "\",\"result\":\"fail\",\"failure\":\"Download failed at GET_STATUS\","
-                "\"seconds\":0.096,\"tool\":\"zentho-iap 0.1.0\"}\n");
+                "\"seconds\":0.096,\"tool\":\"zentho-iap 0.1.0\",\"job\":\"J-7\",\"lot\":\"L42\","
+                "\"station\":\"line-2\",\"slot\":\"A1\"}\n");
   EXPECT_EQ(cli::RecordCsv(r),
             "2026-01-14T06:41:07.250Z,2026-01-14T06:41:07.346Z,1-2.3,\"A\"\"1,2\",/dev/hidraw3,4a5d,"
             "7310,kvm,fw.bin,3000," + std::string(64, 'a') +
-                ",fail,Download failed at GET_STATUS,0.096,zentho-iap 0.1.0\r\n");
+                ",fail,Download failed at GET_STATUS,0.096,zentho-iap 0.1.0,J-7,L42,line-2,A1\r\n");
   r.failure.clear();
   r.serial = "line\nbreak";
   EXPECT_NE(cli::RecordJson(r).find("\"serial\":\"line\\nbreak\""), std::string::npos);
@@ -510,7 +523,7 @@ TEST(StationRecord, JsonAndCsvHoldTheSameFieldsInTheSameOrder) {
     columns.push_back(header.substr(start, comma - start));
   }
   EXPECT_EQ(keys, columns);
-  EXPECT_EQ(columns.size(), 15U);
+  EXPECT_EQ(columns.size(), 19U);
 }
 
 TEST(StationDisplay, TheLiveTable) {
@@ -559,6 +572,8 @@ TEST(StationRecord, BuiltFromTheSessionsOutcome) {
   settings.downloadMode = DownloadMode::SoftwareConfig;
   settings.file = "cfg.txt";
   settings.tool = "zentho-iap 9.9";
+  settings.job = "J";
+  settings.stationName = "st";
   cli::StationImage image;
   image.file.size = 700;
   for (const Case& c : cases) {
@@ -578,7 +593,7 @@ TEST(StationRecord, BuiltFromTheSessionsOutcome) {
     EXPECT_EQ(record.failure, c.failure);
     EXPECT_EQ(cli::RecordCsv(record).substr(50),
               "1-2,SN7,/dev/hidraw3,4a5d,7310,config,cfg.txt,700," + ToHex(image.file.digest) + "," +
-                  c.result + "," + (c.failure.empty() ? "" : c.failure) + ",1.500,zentho-iap 9.9\r\n");
+                  c.result + "," + (c.failure.empty() ? "" : c.failure) + ",1.500,zentho-iap 9.9,J,,st,1-2\r\n");
   }
 }
 
