@@ -12,6 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
   clang libclang-rt-dev gcovr
   lintian python3 unzip
+  chromium
   qemu-system-x86 busybox-static kmod cpio udev
 )
 

@@ -11,6 +11,7 @@
 #include "app/cli/list_verb.h"
 #include "app/cli/reporter.h"
 #include "app/station/job_verb.h"
+#include "app/station/report_verb.h"
 #include "app/station/station_verb.h"
 
 namespace zentho::cli {
@@ -58,6 +59,7 @@ int RunCli(int argc, const char* const* argv, Environment& environment) {
   verbs.push_back(std::make_unique<ConfigCheckVerb>());
   verbs.push_back(std::make_unique<ConfigBuildVerb>());
   verbs.push_back(std::make_unique<JobCreateVerb>());
+  verbs.push_back(std::make_unique<ReportVerb>());
 
   std::map<std::string, CLI::App*, std::less<>> groups;
   std::vector<std::pair<CLI::App*, Verb*>> commands;

@@ -94,7 +94,37 @@ class EventLog final : public cli::StationEvents {
   unsigned finished_ = 0;
 };
 
+// What the operator types, given by the test.
+class TypedLines final : public cli::OperatorInput {
+ public:
+  void type(const std::string& line) {
+    std::function<void()> notify;
+    {
+      std::lock_guard lock(mutex_);
+      lines_.push_back(line);
+      notify = notify_;
+    }
+    if (notify) notify();
+  }
+  std::vector<std::string> take() override {
+    std::lock_guard lock(mutex_);
+    return std::exchange(lines_, {});
+  }
+  void setNotify(std::function<void()> notify) override {
+    std::lock_guard lock(mutex_);
+    notify_ = std::move(notify);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+  std::function<void()> notify_;
+};
+
 class StationTest : public ::testing::Test {
+ public:
+  friend void HeldOrReflashed(StationTest& t, bool reflash);
+
  protected:
   std::shared_ptr<sim::SimulatedDevice> plug(const std::string& port, sim::FaultPlan faults = {},
                                              sim::BusInterfaceOptions where = {}) {
@@ -103,7 +133,7 @@ class StationTest : public ::testing::Test {
     options.faults = std::move(faults);
     auto device = std::make_shared<sim::SimulatedDevice>(options, clock);
     where.portPath = port;
-    where.serialNumber = "SN-" + port;
+    if (where.serialNumber.empty()) where.serialNumber = "SN-" + port;
     paths[port] = bus->plug(device, where);
     return device;
   }
@@ -116,6 +146,7 @@ class StationTest : public ::testing::Test {
     ASSERT_TRUE(opened) << opened.reason();
     station = std::jthread([this] {
       cli::StationIo io{*bus, clock, [this] { return Wall(); }, events, {&record}, {cli::RecordJson}, {}};
+      io.operatorInput = &typed;
       summary = cli::RunStation(settings, *image, io, drain.get_token(), stopAll.get_token());
     });
   }
@@ -151,6 +182,7 @@ class StationTest : public ::testing::Test {
   std::optional<cli::StationImage> image;
   cli::RecordFile record;
   EventLog events;
+  TypedLines typed;
   std::stop_source drain;
   std::stop_source stopAll;
   cli::StationSummary summary;
@@ -399,6 +431,115 @@ TEST_F(StationTest, SecondStopEndsRunningSessions) {
   ASSERT_EQ(lines.size(), 1U);
   EXPECT_EQ(lines[0]["result"], "fail");
   EXPECT_EQ(lines[0]["failure"], "stopped by the operator");
+}
+
+// A board whose serial passed with this image before (in an earlier record): held
+// without being touched, or flashed again with --reflash.
+void HeldOrReflashed(StationTest& t, bool reflash);
+
+TEST_F(StationTest, ASerialThatPassedWithThisImageIsHeld) { HeldOrReflashed(*this, false); }
+TEST_F(StationTest, ASerialThatPassedWithThisImageIsFlashedWithReflash) { HeldOrReflashed(*this, true); }
+
+TEST_F(StationTest, TwoBoardsWithOneSerialAreBothHeld) {
+  settings.slots.ports = {{"1-1", "A1"}, {"1-2", "A2"}, {"1-3", "A3"}};
+  sim::BusInterfaceOptions same;
+  same.serialNumber = "SN-TWIN";
+  bus->setArrivalEvents(false);  // both are heard in one look
+  const std::shared_ptr<sim::SimulatedDevice> first = plug("1-1", {}, same);
+  const std::shared_ptr<sim::SimulatedDevice> second = plug("1-2", {}, same);
+  plug("1-3");
+  settings.pollInterval = 1ms;
+  start();
+  ASSERT_TRUE(events.waitFinished(3));
+  finish();
+  std::vector<std::string> lines = events.lines();
+  std::ranges::sort(lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{"held 1-1: duplicate serial (also in A2)",
+                                             "held 1-2: duplicate serial (also in A1)", "pass 1-3",
+                                             "start 1-3 sim:2"}));
+  EXPECT_EQ(first->handshakeAttempts() + second->handshakeAttempts(), 0U);
+  std::map<std::string, std::string> results;
+  for (const nlohmann::json& line : recordLines()) {
+    results[line["slot"]] = line["result"].get<std::string>() + " " +
+                            (line["failure"].is_null() ? "" : line["failure"].get<std::string>());
+  }
+  EXPECT_EQ(results, (std::map<std::string, std::string>{{"A1", "held duplicate serial (also in A2)"},
+                                                         {"A2", "held duplicate serial (also in A1)"},
+                                                         {"A3", "pass "}}));
+}
+
+TEST_F(StationTest, ASlotFailingThreeTimesInARowIsQuarantinedUntilReleased) {
+  settings.slots.ports = {{"1-1", "A1"}};
+  start();
+  for (unsigned board = 1; board <= 3; ++board) {
+    plug("1-1", RefuseBlock(1), {.serialNumber = "SN" + std::to_string(board)});
+    ASSERT_TRUE(events.waitFinished(board));
+    bus->unplug(paths["1-1"]);
+  }
+  ASSERT_TRUE(events.waitFor("quarantined A1: last 3 sessions failed (last: Download failed at GET_STATUS)"));
+  const std::shared_ptr<sim::SimulatedDevice> fourth = plug("1-1", {}, {.serialNumber = "SN4"});
+  typed.type("B7");  // no such slot
+  ASSERT_TRUE(events.waitFor("problem B7 is not a quarantined slot"));
+  EXPECT_EQ(fourth->handshakeAttempts(), 0U);  // no session in a quarantined slot
+  typed.type(" A1 ");
+  ASSERT_TRUE(events.waitFinished(4));
+  finish();
+  EXPECT_EQ(fourth->handshakeAttempts(), 1U);
+  std::vector<std::string> results;
+  for (const nlohmann::json& line : recordLines()) {
+    EXPECT_EQ(line["slot"], "A1");
+    results.push_back(line["result"].get<std::string>() + " " + line["serial"].get<std::string>() + " " +
+                      (line["failure"].is_null() ? "" : line["failure"].get<std::string>()));
+  }
+  EXPECT_EQ(results, (std::vector<std::string>{
+                         "fail SN1 Download failed at GET_STATUS", "fail SN2 Download failed at GET_STATUS",
+                         "fail SN3 Download failed at GET_STATUS",
+                         "quarantined  last 3 sessions failed (last: Download failed at GET_STATUS)",
+                         "released  released by the operator", "pass SN4 "}));
+  ASSERT_EQ(summary.slots.size(), 1U);
+  EXPECT_EQ(cli::SlotSummaryLines(summary.slots),
+            (std::vector<std::string>{"slot  passed  failed  yield", "A1    1       3       25.0 %"}));
+}
+
+void HeldOrReflashed(StationTest& t, bool reflash) {
+  t.settings.passedSerials = {"SN-1-1"};
+  t.settings.reflash = reflash;
+  t.settings.stationName = "line-2";
+  t.start();
+  const std::shared_ptr<sim::SimulatedDevice> board = t.plug("1-1");
+  ASSERT_TRUE(t.events.waitFinished(1));
+  t.finish();
+  const std::vector<std::string> expected =
+      reflash ? std::vector<std::string>{"start 1-1 sim:0", "pass 1-1"}
+              : std::vector<std::string>{"held 1-1: already flashed"};
+  EXPECT_EQ(t.events.lines(), expected);
+  EXPECT_EQ(board->handshakeAttempts(), reflash ? 1U : 0U);
+  const std::vector<nlohmann::json> lines = t.recordLines();
+  ASSERT_EQ(lines.size(), 1U);
+  EXPECT_EQ(lines[0]["result"], reflash ? "pass" : "held");
+  EXPECT_EQ(lines[0]["failure"], reflash ? nlohmann::json() : nlohmann::json("already flashed"));
+  EXPECT_EQ(lines[0]["serial"], "SN-1-1");
+  EXPECT_EQ(lines[0]["station"], "line-2");
+  EXPECT_EQ(lines[0]["slot"], "1-1");
+  EXPECT_EQ(lines[0]["sha256"], Sha256Hex(t.bytes));
+}
+
+TEST(StationDisplay, AQuarantinedSlotInReverseVideo) {
+  using Row = cli::StationLiveDisplay::Row;
+  const std::vector<Row> rows = {
+      {{2, "1-2", "SN2", "/dev/hidraw4", "A2"}, "flashing", 1500, 3000, {}},
+      {{1, "1-1", "SN1", "/dev/hidraw3", "A1"}, "held", 0, 0, "already flashed"},
+  };
+  EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {{"A3", "last 3 sessions failed (last: Download failed at GET_STATUS)"}},
+                                            {.passed = 0, .failed = 3, .running = 1}),
+            (std::vector<std::string>{
+                "slot  port  serial  state      progress",
+                "A1    1-1   SN1     held         0%  0/0  already flashed",
+                "A2    1-2   SN2     flashing    50%  1500/3000",
+                "\x1b[7mA3                  quarantined: last 3 sessions failed (last: Download failed at "
+                "GET_STATUS); type A3 and Enter to release\x1b[0m",
+                "passed 0  failed 3  unplugged 0  in progress 1",
+            }));
 }
 
 TEST(StationRecord, JsonAndCsvLines) {
