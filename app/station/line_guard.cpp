@@ -44,8 +44,7 @@ std::optional<std::string> LineGuard::ended(const std::string& slot, const std::
   if (quarantineAfter_ == 0 || counts.failedInARow < quarantineAfter_ || !counts.quarantine.empty()) {
     return std::nullopt;
   }
-  counts.quarantine = "last " + std::to_string(counts.failedInARow) + " sessions failed (last: " +
-                      failure + ")";
+  counts.quarantine = std::to_string(counts.failedInARow) + " failed in a row, last: " + failure;
   return counts.quarantine;
 }
 

@@ -142,8 +142,8 @@ std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows
   }
   for (const auto& [slot, why] : quarantined) {
     const std::string line = Pad(Printable(slot), slotWidth) + "  " + Pad("", portWidth) + "  " +
-                             Pad("", serialWidth) + "  quarantined: " + Printable(why) + "; type " +
-                             Printable(slot) + " and Enter to release";
+                             Pad("", serialWidth) + "  quarantined  " + Printable(why) + "  (" +
+                             Printable(slot) + " Enter: release)";
     lines.emplace_back(slot, "\x1b[7m" + line + "\x1b[0m");
   }
   std::stable_sort(lines.begin(), lines.end(),

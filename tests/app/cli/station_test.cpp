@@ -476,7 +476,7 @@ TEST_F(StationTest, ASlotFailingThreeTimesInARowIsQuarantinedUntilReleased) {
     ASSERT_TRUE(events.waitFinished(board));
     bus->unplug(paths["1-1"]);
   }
-  ASSERT_TRUE(events.waitFor("quarantined A1: last 3 sessions failed (last: Download failed at GET_STATUS)"));
+  ASSERT_TRUE(events.waitFor("quarantined A1: 3 failed in a row, last: Download failed at GET_STATUS"));
   const std::shared_ptr<sim::SimulatedDevice> fourth = plug("1-1", {}, {.serialNumber = "SN4"});
   typed.type("B7");  // no such slot
   ASSERT_TRUE(events.waitFor("problem B7 is not a quarantined slot"));
@@ -494,7 +494,7 @@ TEST_F(StationTest, ASlotFailingThreeTimesInARowIsQuarantinedUntilReleased) {
   EXPECT_EQ(results, (std::vector<std::string>{
                          "fail SN1 Download failed at GET_STATUS", "fail SN2 Download failed at GET_STATUS",
                          "fail SN3 Download failed at GET_STATUS",
-                         "quarantined  last 3 sessions failed (last: Download failed at GET_STATUS)",
+                         "quarantined  3 failed in a row, last: Download failed at GET_STATUS",
                          "released  released by the operator", "pass SN4 "}));
   ASSERT_EQ(summary.slots.size(), 1U);
   EXPECT_EQ(cli::SlotSummaryLines(summary.slots),
@@ -530,14 +530,14 @@ TEST(StationDisplay, AQuarantinedSlotInReverseVideo) {
       {{2, "1-2", "SN2", "/dev/hidraw4", "A2"}, "flashing", 1500, 3000, {}},
       {{1, "1-1", "SN1", "/dev/hidraw3", "A1"}, "held", 0, 0, "already flashed"},
   };
-  EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {{"A3", "last 3 sessions failed (last: Download failed at GET_STATUS)"}},
+  EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {{"A3", "3 failed in a row, last: Download failed at GET_STATUS"}},
                                             {.passed = 0, .failed = 3, .running = 1}),
             (std::vector<std::string>{
                 "slot  port  serial  state      progress",
                 "A1    1-1   SN1     held         0%  0/0  already flashed",
                 "A2    1-2   SN2     flashing    50%  1500/3000",
-                "\x1b[7mA3                  quarantined: last 3 sessions failed (last: Download failed at "
-                "GET_STATUS); type A3 and Enter to release\x1b[0m",
+                "\x1b[7mA3                  quarantined  3 failed in a row, last: Download failed at GET_STATUS"
+                "  (A3 Enter: release)\x1b[0m",
                 "passed 0  failed 3  unplugged 0  in progress 1",
             }));
 }
