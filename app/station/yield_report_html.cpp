@@ -33,12 +33,13 @@ std::string Number(double value) {
 std::string BarChart(const std::string& title, const std::vector<std::pair<std::string, double>>& bars,
                      double top, const std::string& unit, const char* colour) {
   constexpr double kHeight = 160;
-  constexpr double kBar = 48;
-  constexpr double kGap = 16;
+  constexpr double kBar = 72;
+  constexpr double kGap = 24;
+  constexpr double kTop = 20;  // room for the tallest bar's value
   const double width = 40 + static_cast<double>(bars.size()) * (kBar + kGap);
   std::string svg = "<figure><figcaption>" + Escaped(title) + "</figcaption>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                    Number(width) + "\" height=\"" + Number(kHeight + 60) + "\" role=\"img\" aria-label=\"" +
-                    Escaped(title) + "\">\n<line x1=\"30\" y1=\"" + Number(kHeight + 10) + "\" x2=\"" + Number(width) +
+                    Number(width) + "\" height=\"" + Number(kTop + kHeight + 60) + "\" role=\"img\" aria-label=\"" +
+                    Escaped(title) + "\">\n<g transform=\"translate(0 " + Number(kTop) + ")\">\n<line x1=\"30\" y1=\"" + Number(kHeight + 10) + "\" x2=\"" + Number(width) +
                     "\" y2=\"" + Number(kHeight + 10) + "\" stroke=\"#555\"/>\n";
   double x = 40;
   for (const auto& [label, value] : bars) {
@@ -53,7 +54,7 @@ std::string BarChart(const std::string& title, const std::vector<std::pair<std::
            "\" text-anchor=\"middle\" font-size=\"11\">" + Escaped(label) + "</text>\n";
     x += kBar + kGap;
   }
-  return svg + "</svg></figure>\n";
+  return svg + "</g></svg></figure>\n";
 }
 
 std::string Table(const std::string& title, const std::vector<YieldRow>& rows) {
