@@ -1,4 +1,4 @@
-// bench_station: the production station with 32 simulated boards on the bus timing
+// bench_station: the production station with 128 simulated boards on the bus timing
 // model plugged in together, against one board alone (the wall time should stay near
 // one board's), and the station's own CPU while it waits for boards.
 #include <CLI/CLI.hpp>
@@ -28,6 +28,19 @@ double CpuSeconds() {
   };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
+
+}  // namespace
+}  // namespace zentho::bench
+
+// The process's peak resident set so far (Linux reports KiB).
+long PeakResidentKib() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+namespace zentho::bench {
+namespace {
 
 // Boards plugged in together before the station starts; it ends by itself once every
 // one has passed.
@@ -72,11 +85,11 @@ double IdleCpuPercent(device::HidPlatform& platform, const std::string& image, d
 
 int main(int argc, char** argv) {
   using namespace zentho;
-  CLI::App app{"The station: 32 boards at once against one, and its CPU while waiting"};
-  unsigned boards = 32;
+  CLI::App app{"The station: 128 boards at once against one, its memory per board and its CPU while waiting"};
+  unsigned boards = 128;
   unsigned imageKib = 32;
   double idleSeconds = 5;
-  app.add_option("--boards", boards, "Boards plugged in together")->check(CLI::Range(1U, 64U));
+  app.add_option("--boards", boards, "Boards plugged in together")->check(CLI::Range(1U, 1024U));
   app.add_option("--image-kib", imageKib, "Image size in KiB")->check(CLI::Range(1U, 4096U));
   app.add_option("--idle-seconds", idleSeconds, "How long to measure the waiting station");
   CLI11_PARSE(app, argc, argv);
@@ -88,11 +101,15 @@ int main(int argc, char** argv) {
   unsigned passedOne = 0;
   unsigned passedMany = 0;
   const double one = bench::FlashTogether(1, image, passedOne);
+  const long rssBefore = PeakResidentKib();
   const double many = bench::FlashTogether(boards, image, passedMany);
+  const long rssGrowth = PeakResidentKib() - rssBefore;
   std::printf("bench_station: %u KiB image, 1 ms per USB packet\n", imageKib);
   std::printf("  1 board:   %.3f s wall, %u passed\n", one, passedOne);
   std::printf("  %u boards: %.3f s wall, %u passed\n", boards, many, passedMany);
   std::printf("  ratio:     %.3f (at most 1.1 wanted)\n", many / one);
+  std::printf("  resident memory: peak grew %ld KiB for %u boards, %.1f KiB per board\n", rssGrowth, boards,
+              static_cast<double>(rssGrowth) / boards);
 
   sim::SimulatedBus bus;
   std::printf("  waiting, simulated bus (events):        %.3f %% of one core over %.0f s\n",

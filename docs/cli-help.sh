@@ -6,7 +6,7 @@ binary=${1:?usage: docs/cli-help.sh PATH-TO-zentho-iap}
 out="$(dirname "$0")/cli-help.txt"
 {
   first=1
-  for verb in "" "list " "download " "station " "config " "config check " "config build "; do
+  for verb in "" "list " "download " "station " "config " "config check " "config build " "job " "job create " "report "; do
     [ $first -eq 1 ] || echo
     first=0
     echo "\$ zentho-iap ${verb}--help"

@@ -21,6 +21,7 @@ test_packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
   clang libclang-rt-dev gcovr
   lintian appstream python3 unzip locales
+  chromium
   qemu-system-x86 busybox-static kmod cpio udev
 )
 

@@ -12,6 +12,8 @@
 #include "app/cli/json_output.h"
 #include "app/cli/list_verb.h"
 #include "app/cli/reporter.h"
+#include "app/station/job_verb.h"
+#include "app/station/report_verb.h"
 #include "app/station/station_verb.h"
 
 namespace zentho::cli {
@@ -80,6 +82,8 @@ int RunCli(int argc, const char* const* argv, Environment& environment) {
   verbs.push_back(std::make_unique<StationVerb>());
   verbs.push_back(std::make_unique<ConfigCheckVerb>());
   verbs.push_back(std::make_unique<ConfigBuildVerb>());
+  verbs.push_back(std::make_unique<JobCreateVerb>());
+  verbs.push_back(std::make_unique<ReportVerb>());
 
   std::map<std::string, CLI::App*, std::less<>> groups;
   std::vector<std::pair<CLI::App*, Verb*>> commands;
@@ -88,7 +92,7 @@ int RunCli(int argc, const char* const* argv, Environment& environment) {
     if (!verb->group().empty()) {
       auto [it, added] = groups.try_emplace(std::string(verb->group()), nullptr);
       if (added) {
-        it->second = app.add_subcommand(it->first, "Configuration text files");
+        it->second = app.add_subcommand(it->first, std::string(verb->groupHelp()));
         it->second->require_subcommand(1);
       }
       parent = it->second;

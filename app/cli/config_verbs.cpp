@@ -14,32 +14,6 @@
 namespace zentho::cli {
 namespace {
 
-// Control characters and bytes above 0x7E written as C escapes, so that a tab, a CR or
-// a byte-order mark shows for what it is.
-std::string Escaped(std::string_view text) {
-  std::string result;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\t') result += "\\t";
-    else if (c == '\r') result += "\\r";
-    else if (byte < 0x20 || byte > 0x7E) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", unsigned{byte});
-      result += hex;
-    } else result.push_back(c);
-  }
-  return result;
-}
-
-// Said from what the parser saw where it stopped; the file is read only once.
-std::string StopReason(const ConfigParseReport& parse) {
-  if (parse.endOfFile) return "end of file";
-  if (parse.stopText.empty() || parse.stopText.front() == '\r') {
-    return parse.blankLine ? "a blank line" : "the line ends where a value was expected";
-  }
-  return "\"" + Escaped(parse.stopText) + "\" where two hexadecimal digits were expected";
-}
-
 std::string Hex16(std::uint16_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%04x", unsigned{value});
@@ -47,19 +21,6 @@ std::string Hex16(std::uint16_t value) {
 }
 
 }  // namespace
-
-OsResult<ConfigCheck> CheckConfigFile(const std::string& path) {
-  if (std::string why = InputProblem(path); !why.empty()) return OsError{std::move(why)};
-  ConfigCheck check;
-  const OsResult<unsigned> count = BuildConfigImageFromFile(path, check.image, &check.parse);
-  if (!count) return OsError{count.reason()};
-  check.sealed = check.parse.count == kConfigImageLength;
-  check.checksum = check.sealed
-                       ? static_cast<std::uint16_t>(check.image[0] | (check.image[1] << 8))
-                       : ConfigChecksum({check.image.data() + 2, kConfigImageLength - 2});
-  check.stopReason = StopReason(check.parse);
-  return check;
-}
 
 void ConfigCheckVerb::options(CLI::App& command) {
   command.add_option("FILE", file_, "Configuration text file")->required();
@@ -124,11 +85,7 @@ Outcome ConfigBuildVerb::run(Environment& environment) {
   if (!check->sealed) {
     // An unsealed image is what a download would send, but nobody should flash it on
     // purpose: the count says the file is not what its author meant.
-    Report(environment.err, file_ + " gives " + std::to_string(check->parse.count) + " values, not " +
-                                std::to_string(kConfigImageLength) + " (line " +
-                                std::to_string(check->parse.stopLine) + ", column " +
-                                std::to_string(check->parse.stopColumn) + ": " + check->stopReason +
-                                "); nothing written");
+    Report(environment.err, UnsealedLine(file_, *check) + "; nothing written");
     return Outcome::DownloadFailed;
   }
   OsResult<std::vector<OutputFile>> created = CreateOutputFiles({output_});

@@ -5,26 +5,14 @@
 #include <string>
 
 #include "app/cli/verb.h"
-#include "transfer/config_image.h"
+#include "app/cli/config_check.h"
 
 namespace zentho::cli {
-
-// What the parser made of a configuration text file.
-struct ConfigCheck {
-  ConfigParseReport parse;
-  ConfigImage image{};
-  bool sealed = false;
-  std::uint16_t checksum = 0;  // as stored when sealed; else over bytes 2-255 as filled
-  std::string stopReason;      // why the parse ended where it did
-};
-
-// Fails with the reason when the file cannot be read: "is a directory", "is not a
-// regular file", or the OS's words.
-OsResult<ConfigCheck> CheckConfigFile(const std::string& path);
 
 class ConfigCheckVerb final : public Verb {
  public:
   std::string_view group() const override { return "config"; }
+  std::string_view groupHelp() const override { return "Configuration text files"; }
   std::string_view name() const override { return "check"; }
   std::string_view help() const override {
     return "Explain a configuration text file: values, where the parse stopped, checksum";
@@ -40,6 +28,7 @@ class ConfigCheckVerb final : public Verb {
 class ConfigBuildVerb final : public Verb {
  public:
   std::string_view group() const override { return "config"; }
+  std::string_view groupHelp() const override { return "Configuration text files"; }
   std::string_view name() const override { return "build"; }
   std::string_view help() const override { return "Write the 256-byte image of a configuration file"; }
   void options(CLI::App& command) override;

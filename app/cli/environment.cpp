@@ -14,6 +14,7 @@ Environment SystemEnvironment(Clock& clock) {
   environment.err = stderr;
   environment.errIsTerminal = IsTerminal(stderr);
   environment.outIsTerminal = IsTerminal(stdout);
+  environment.inIsTerminal = IsTerminal(stdin);
   environment.stopOnSecondInterrupt = [] { return StopOnSecondInterrupt(); };
   environment.clock = &clock;
   environment.systemPlatform = [] {

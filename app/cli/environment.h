@@ -16,6 +16,8 @@ namespace zentho::cli {
 struct Environment {
   std::FILE* out = stdout;
   std::FILE* err = stderr;
+  std::FILE* in = stdin;
+  bool inIsTerminal = false;   // the station's live display takes typed lines
   bool errIsTerminal = false;  // the progress bar is drawn only on a terminal
   bool outIsTerminal = false;  // the station's live display needs one
   Clock* clock = nullptr;

@@ -18,11 +18,13 @@ inline std::vector<std::string> DownloadModeNames() {
   return names;
 }
 
-inline void AddImageOptions(CLI::App& command, std::string& mode, std::string& file) {
+// `required` off where another option (the station's --job) can name the image instead.
+inline void AddImageOptions(CLI::App& command, std::string& mode, std::string& file,
+                            bool required = true) {
   command.add_option("--mode", mode, "What FILE holds: kvm, bootloader or config")
-      ->required()
+      ->required(required)
       ->check(CLI::IsMember(DownloadModeNames()));
-  command.add_option("FILE", file, "Firmware image, or configuration text for config")->required();
+  command.add_option("FILE", file, "Firmware image, or configuration text for config")->required(required);
 }
 
 inline void AddAckTimeoutOption(CLI::App& command, unsigned& ackTimeoutMs) {

@@ -15,6 +15,8 @@ class Verb {
   virtual ~Verb() = default;
   // The verb's group on the command line ("config" for `config check`), or empty.
   virtual std::string_view group() const { return {}; }
+  // The group's help line, given by its verbs.
+  virtual std::string_view groupHelp() const { return {}; }
   virtual std::string_view name() const = 0;
   virtual std::string_view help() const = 0;
   // Registers the verb's options and positionals on its own subcommand.

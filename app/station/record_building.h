@@ -15,6 +15,10 @@ namespace zentho::cli {
 inline constexpr std::string_view kResultPass = "pass";
 inline constexpr std::string_view kResultFail = "fail";
 inline constexpr std::string_view kResultUnplugged = "unplugged";
+// Lines that are no session: a board not flashed, a slot quarantined or released.
+inline constexpr std::string_view kResultHeld = "held";
+inline constexpr std::string_view kResultQuarantined = "quarantined";
+inline constexpr std::string_view kResultReleased = "released";
 
 // Everything the scheduler knows of a session once its worker has ended.
 struct SessionOutcome {
@@ -35,5 +39,11 @@ struct SessionOutcome {
 // session that did not pass (that says nothing about the board).
 SessionRecord BuildSessionRecord(const SessionOutcome& outcome, const StationSettings& settings,
                                  const StationImage& image);
+
+// A line that is no session (held, quarantined, released) about `board` (only the slot
+// is known for a slot's line), at `time`.
+SessionRecord BuildEventRecord(const Board& board, std::string_view result, const std::string& why,
+                               std::chrono::system_clock::time_point time,
+                               const StationSettings& settings, const StationImage& image);
 
 }  // namespace zentho::cli

@@ -70,14 +70,21 @@ class StationRun {
  public:
   StationRun(const StationSettings& settings, const StationImage& image, StationIo& io,
              std::stop_token drain, std::stop_token stopAll)
-      : settings_(settings), image_(image), io_(io), drain_(drain), stopAll_(stopAll) {}
+      : settings_(settings),
+        image_(image),
+        io_(io),
+        drain_(drain),
+        stopAll_(stopAll),
+        guard_(settings.slots, settings.quarantineAfter, settings.reflash, settings.passedSerials) {}
 
   StationSummary run();
 
  private:
-  enum class State { Pending, Running, Done };
+  // Quarantined: admitted, but its slot takes no session until the operator releases it.
+  enum class State { Pending, Running, Done, Quarantined };
   struct Known {
     State state = State::Pending;
+    std::string slot;  // known once it has been admitted
     unsigned failedLooks = 0;
     Worker* worker = nullptr;
   };
@@ -92,6 +99,10 @@ class StationRun {
   std::vector<Worker*> endedWorkers() const;
   void collectFinished(const std::vector<Worker*>& ended);
   void finish(Worker& worker);
+  void writeRecord(const SessionRecord& record);
+  // Holds an admitted board instead of flashing it, when the line's rules say so.
+  bool hold(Board& board, Known& known, const device::InterfaceSlot& slot);
+  void takeOperatorLines();
   bool draining() const;
   bool fileStillMatches();
   void startPending();
@@ -117,6 +128,7 @@ class StationRun {
   std::map<std::string, Board> shown_;  // finished boards still plugged in
   std::vector<std::unique_ptr<Worker>> workers_;
   std::size_t sessions_ = 0;
+  LineGuard guard_;
   bool lookAgainSoon_ = false;  // a board is left pending for another look
   StationSummary summary_;
 };
@@ -126,6 +138,7 @@ StationSummary StationRun::run() {
   if (watch) watch->setNotify([wakeup = sharedWakeup_] { wakeup->wake(); });
   std::stop_callback onDrain(drain_, [this] { wakeup_.wake(); });
   std::stop_callback onStopAll(stopAll_, [this] { wakeup_.wake(); });
+  if (io_.operatorInput != nullptr) io_.operatorInput->setNotify([wakeup = sharedWakeup_] { wakeup->wake(); });
 
   for (;;) {
     // Sessions that have ended are taken before the news: a board pulled out fails its
@@ -139,6 +152,7 @@ StationSummary StationRun::run() {
     }
     for (const device::InterfaceChange& change : poller_.look(io_.platform)) apply(change);
     collectFinished(ended);
+    takeOperatorLines();
     lookAgainSoon_ = false;
     if (!draining()) startPending();
     if (draining() && summary_.tally.running == 0) break;
@@ -146,6 +160,8 @@ StationSummary StationRun::run() {
     wakeup_.waitFor(watch && !lookAgainSoon_ ? settings_.eventSafetyInterval : settings_.pollInterval);
   }
   workers_.clear();
+  if (io_.operatorInput != nullptr) io_.operatorInput->setNotify(nullptr);
+  summary_.slots = guard_.counts();
   return summary_;
 }
 
@@ -202,15 +218,7 @@ void StationRun::finish(Worker& worker) {
   const SessionRecord record = BuildSessionRecord(outcome, settings_, image_);
   const bool passed = record.result == kResultPass;
   const bool unplugged = record.result == kResultUnplugged;
-
-  for (std::size_t i = 0; i < io_.records.size(); ++i) {
-    if (const OsResult<void> written = io_.records[i]->append(io_.formats[i](record)); !written) {
-      summary_.recordFailed = true;
-      const std::string line = "cannot write the record " + io_.records[i]->path() + ": " +
-                               written.reason() + "; no new sessions";
-      tell([&](StationEvents& e) { e.problem(line); });
-    }
-  }
+  writeRecord(record);
 
   Tally& tally = summary_.tally;
   --tally.running;
@@ -222,6 +230,52 @@ void StationRun::finish(Worker& worker) {
     known->second.state = State::Done;
     known->second.worker = nullptr;
     shown_[worker.board.path] = worker.board;
+  }
+
+  const std::string slot = record.slot;
+  if (std::optional<std::string> reason = guard_.ended(slot, record.serial, record.result, record.failure)) {
+    Board where;
+    where.slot = slot;
+    where.path = slot;
+    writeRecord(BuildEventRecord(where, kResultQuarantined, *reason, io_.wallClock(), settings_, image_));
+    tell([&](StationEvents& e) { e.quarantined(slot, *reason); });
+  }
+}
+
+void StationRun::writeRecord(const SessionRecord& record) {
+  for (std::size_t i = 0; i < io_.records.size(); ++i) {
+    if (const OsResult<void> written = io_.records[i]->append(io_.formats[i](record)); !written) {
+      summary_.recordFailed = true;
+      const std::string line = "cannot write the record " + io_.records[i]->path() + ": " +
+                               written.reason() + "; no new sessions";
+      tell([&](StationEvents& e) { e.problem(line); });
+    }
+  }
+}
+
+void StationRun::takeOperatorLines() {
+  if (io_.operatorInput == nullptr) return;
+  for (const std::string& typed : io_.operatorInput->take()) {
+    tell([&](StationEvents& e) { e.typed(typed); });
+    const std::size_t first = typed.find_first_not_of(" \t");
+    if (first == std::string::npos) continue;
+    const std::string label = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+    if (!guard_.release(label)) {
+      tell([&](StationEvents& e) { e.problem(label + " is not a quarantined slot"); });
+      continue;
+    }
+    Board where;
+    where.slot = label;
+    where.path = label;
+    writeRecord(BuildEventRecord(where, kResultReleased, "released by the operator", io_.wallClock(),
+                                 settings_, image_));
+    tell([&](StationEvents& e) { e.released(label); });
+    // Boards waiting in the slot are flashed now.
+    for (auto& [path, known] : known_) {
+      if (known.state != State::Quarantined || known.slot != label) continue;
+      known.state = State::Pending;
+      pending_.push_back(path);
+    }
   }
 }
 
@@ -317,8 +371,14 @@ void StationRun::start(const std::string& path, Known& known) {
     return;
   }
 
+  Board board{0, slot->portPath, slot->serialNumber, path, {}};
+  if (hold(board, known, *slot)) {
+    admission.link->release();
+    return;
+  }
   auto worker = std::make_unique<Worker>();
-  worker->board = Board{++sessions_, slot->portPath, slot->serialNumber, path};
+  board.session = ++sessions_;
+  worker->board = std::move(board);
   worker->ids = admission.link->ids();
   worker->link = std::move(admission.link);
   known.state = State::Running;
@@ -328,6 +388,38 @@ void StationRun::start(const std::string& path, Known& known) {
   Worker& running = *worker;
   workers_.push_back(std::move(worker));
   running.thread = std::jthread([this, &running] { runWorker(running); });
+}
+
+bool StationRun::hold(Board& board, Known& known, const device::InterfaceSlot& slot) {
+  known.slot = guard_.slotOf(slot.portPath, board.path);
+  if (guard_.mapped()) board.slot = known.slot;
+  // Two interfaces of one board (a composite board's keyboard node) share its port and
+  // serial: only another port with the same serial is another board.
+  std::string other;
+  if (!slot.serialNumber.empty()) {
+    for (const auto& [path, entry] : known_) {
+      const device::InterfaceSlot* listed = path == board.path ? nullptr : poller_.find(path);
+      if (listed != nullptr && listed->serialNumber == slot.serialNumber && listed->portPath != slot.portPath) {
+        other = guard_.slotOf(listed->portPath, path);
+        break;
+      }
+    }
+  }
+  const BoardHold verdict = guard_.check(known.slot, slot.serialNumber, !other.empty());
+  if (verdict == BoardHold::None) return false;
+  if (verdict == BoardHold::Quarantined) {
+    known.state = State::Quarantined;
+    return true;
+  }
+  const std::string why = verdict == BoardHold::AlreadyFlashed
+                              ? std::string(kAlreadyFlashed)
+                              : std::string(kDuplicateSerial) + " (also in " + other + ")";
+  const SessionRecord record = BuildEventRecord(board, kResultHeld, why, io_.wallClock(), settings_, image_);
+  writeRecord(record);
+  tell([&](StationEvents& e) { e.held(board, record); });
+  known.state = State::Done;
+  shown_[board.path] = board;
+  return true;
 }
 
 // Hands the session's progress to the display.

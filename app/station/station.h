@@ -6,10 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <stop_token>
 #include <string>
 #include <vector>
 
+#include "app/station/job_file.h"
+#include "app/station/line_guard.h"
+#include "app/station/operator_input.h"
 #include "app/station/station_image.h"
 #include "app/station/station_record.h"
 #include "device/hid_platform.h"
@@ -26,6 +30,13 @@ struct StationSettings {
   unsigned maxParallel = 0;  // 0: no cap
   unsigned limit = 0;        // stop after this many passes; 0: never
   std::string tool;          // "zentho-iap 0.1.0", for the record
+  std::string job;           // the job's name and lot, for the record; empty without a job
+  std::string lot;
+  std::string stationName;   // for the record
+  SlotMap slots;
+  unsigned quarantineAfter = kDefaultQuarantineAfter;  // 0: never
+  bool reflash = false;      // flash serials that already passed with this image
+  std::set<std::string> passedSerials;  // serials that passed with this image before
   // How often the interfaces are listed again: without arrival events, and as a
   // safety net with them (udev's events never reach a container without udevd).
   std::chrono::milliseconds pollInterval{200};
@@ -38,6 +49,7 @@ struct Board {
   std::string port;         // USB port path; empty when unknown
   std::string serial;
   std::string path;
+  std::string slot = {};    // its label in the slot map; empty without a map
   // How the board is named on screen: its port, else its interface's path.
   const std::string& name() const { return port.empty() ? path : port; }
 };
@@ -59,6 +71,14 @@ class StationEvents {
   virtual void finished(const Board& /*board*/, const SessionRecord& /*record*/, const Tally& /*tally*/) {}
   // A board whose session has ended was taken out.
   virtual void left(const Board& /*board*/) {}
+  // A board not flashed: the record's failure says why ("already flashed", "duplicate
+  // serial ..."); its line has been written.
+  virtual void held(const Board& /*board*/, const SessionRecord& /*record*/) {}
+  // A slot no session starts in until the operator releases it, and its release.
+  virtual void quarantined(const std::string& /*slot*/, const std::string& /*reason*/) {}
+  virtual void released(const std::string& /*slot*/) {}
+  // The operator typed a line (the terminal echoed it).
+  virtual void typed(const std::string& /*line*/) {}
   // Something the operator must read (a board that can't be opened, a changed file),
   // one line without a line end.
   virtual void problem(const std::string& /*line*/) {}
@@ -68,6 +88,7 @@ struct StationSummary {
   Tally tally;
   bool fileChanged = false;   // the file on disk stopped matching; sessions stopped
   bool recordFailed = false;  // a record line could not be written; sessions stopped
+  std::vector<SlotCounts> slots;  // passes and failures per slot
 };
 
 struct StationIo {
@@ -78,6 +99,8 @@ struct StationIo {
   std::vector<RecordFile*> records;  // each with its line format
   std::vector<std::function<std::string(const SessionRecord&)>> formats;
   std::string openHint;  // appended to a line about a board that can't be opened
+  // What the operator types (a slot's label releases it); null when nobody can type.
+  OperatorInput* operatorInput = nullptr;
 };
 
 // Runs until `drain` is requested (no new sessions; running ones finish), the limit of

@@ -5,6 +5,7 @@
 
 #include "app/cli/input_files.h"
 #include "app/cli/reporter.h"
+#include "app/station/yield.h"
 
 namespace zentho::cli {
 namespace {
@@ -25,13 +26,14 @@ std::string Pad(std::string text, std::size_t width) {
 // control bytes are shown escaped, never sent to the terminal.
 std::string Name(const Board& board) { return Printable(board.name()); }
 
-// "[NAME] ", the start of each event line.
-std::string Tag(const Board& board) {
+// "[NAME] ", the start of each event line: the board's slot label when it has one.
+std::string Tag(const std::string& name) {
   std::string tag(1, '[');
-  tag += Name(board);
+  tag += Printable(name);
   tag += "] ";
   return tag;
 }
+std::string Tag(const Board& board) { return Tag(board.slot.empty() ? board.name() : board.slot); }
 
 std::string Seconds(double seconds) {
   char text[32];
@@ -79,6 +81,18 @@ void StationEventLines::finished(const Board& board, const SessionRecord& record
 
 void StationEventLines::left(const Board& board) { write(Tag(board) + "taken out\n"); }
 
+void StationEventLines::held(const Board& board, const SessionRecord& record) {
+  std::string line = Tag(board) + "held: " + Printable(record.failure);
+  if (!board.serial.empty()) line += ", serial " + Printable(board.serial);
+  write(line + "\n");
+}
+
+void StationEventLines::quarantined(const std::string& slot, const std::string& reason) {
+  write(Tag(slot) + "quarantined: " + Printable(reason) + "\n");
+}
+
+void StationEventLines::released(const std::string& slot) { write(Tag(slot) + "released\n"); }
+
 void StationEventLines::problem(const std::string& line) {
   const std::string text = ReportLine(line);
   std::fwrite(text.data(), 1, text.size(), err_);
@@ -86,6 +100,60 @@ void StationEventLines::problem(const std::string& line) {
 }
 
 StationLiveDisplay::~StationLiveDisplay() = default;
+
+std::vector<std::string> SlotSummaryLines(const std::vector<SlotCounts>& slots) {
+  std::size_t width = 4;
+  for (const SlotCounts& slot : slots) width = std::max(width, Printable(slot.slot).size());
+  std::vector<std::string> lines{Pad("slot", width) + "  passed  failed  yield"};
+  for (const SlotCounts& slot : slots) {
+    std::string line = Pad(Printable(slot.slot), width) + "  " + Pad(std::to_string(slot.passed), 6) +
+                       "  " + Pad(std::to_string(slot.failed), 6) + "  " +
+                       FormatYield(slot.passed, slot.failed);
+    if (!slot.quarantine.empty()) line += "  quarantined";
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows,
+                                                    const std::map<std::string, std::string>& quarantined,
+                                                    const Tally& tally) {
+  const bool slots = !quarantined.empty() ||
+                     std::ranges::any_of(rows, [](const Row& row) { return !row.board.slot.empty(); });
+  if (!slots) return Render(rows, tally);
+  std::size_t slotWidth = 4;
+  std::size_t portWidth = 4;
+  std::size_t serialWidth = 6;
+  for (const Row& row : rows) {
+    slotWidth = std::max(slotWidth, Printable(row.board.slot).size());
+    portWidth = std::max(portWidth, Name(row.board).size());
+    serialWidth = std::max(serialWidth, Printable(row.board.serial).size());
+  }
+  for (const auto& [slot, why] : quarantined) slotWidth = std::max(slotWidth, Printable(slot).size());
+  // Ordered by slot; a quarantined slot's line stands where its board would.
+  std::vector<std::pair<std::string, std::string>> lines;
+  for (const Row& row : rows) {
+    std::string line = Pad(Printable(row.board.slot), slotWidth) + "  " + Pad(Name(row.board), portWidth) +
+                       "  " + Pad(Printable(row.board.serial), serialWidth) + "  " + Pad(row.state, 9) +
+                       "  " + Percent(row.bytes, row.total) + "  " + std::to_string(row.bytes) + "/" +
+                       std::to_string(row.total);
+    if (!row.failure.empty()) line += "  " + Printable(row.failure);
+    lines.emplace_back(row.board.slot, std::move(line));
+  }
+  for (const auto& [slot, why] : quarantined) {
+    const std::string line = Pad(Printable(slot), slotWidth) + "  " + Pad("", portWidth) + "  " +
+                             Pad("", serialWidth) + "  quarantined  " + Printable(why) + "  (" +
+                             Printable(slot) + " Enter: release)";
+    lines.emplace_back(slot, "\x1b[7m" + line + "\x1b[0m");
+  }
+  std::stable_sort(lines.begin(), lines.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> table{Pad("slot", slotWidth) + "  " + Pad("port", portWidth) + "  " +
+                                 Pad("serial", serialWidth) + "  state      progress"};
+  for (auto& [slot, line] : lines) table.push_back(std::move(line));
+  table.push_back(TallyLine(tally));
+  return table;
+}
 
 std::vector<std::string> StationLiveDisplay::Render(const std::vector<Row>& rows, const Tally& tally) {
   std::size_t portWidth = 4;
@@ -122,10 +190,10 @@ void StationLiveDisplay::redraw() {
   std::vector<Row> rows;
   for (const auto& [path, row] : rows_) rows.push_back(row);
   std::string text;
-  for (const std::string& line : Render(rows, tally_)) text += line + "\n";
+  for (const std::string& line : Render(rows, quarantined_, tally_)) text += line + "\n";
   std::fwrite(text.data(), 1, text.size(), terminal_);
   std::fflush(terminal_);
-  drawnLines_ = rows.size() + 2;
+  drawnLines_ = rows.size() + quarantined_.size() + 2;
 }
 
 void StationLiveDisplay::started(const Board& board, const Tally& tally) {
@@ -164,6 +232,27 @@ void StationLiveDisplay::left(const Board& board) {
   auto it = rows_.find(board.path);
   if (it != rows_.end() && it->second.board.session == board.session) rows_.erase(it);
   redraw();
+}
+
+void StationLiveDisplay::held(const Board& board, const SessionRecord& record) {
+  rows_[board.path] = Row{board, "held", 0, 0, record.failure};
+  redraw();
+}
+
+void StationLiveDisplay::quarantined(const std::string& slot, const std::string& reason) {
+  quarantined_[slot] = reason;
+  if (bell_) std::fputc('\a', terminal_);
+  redraw();
+}
+
+void StationLiveDisplay::released(const std::string& slot) {
+  quarantined_.erase(slot);
+  redraw();
+}
+
+void StationLiveDisplay::typed(const std::string&) {
+  // The terminal echoed the line and its Enter below the table: one more line to go up.
+  if (drawnLines_ > 0) ++drawnLines_;
 }
 
 void StationLiveDisplay::problem(const std::string& line) {

@@ -14,6 +14,10 @@ namespace zentho::cli {
 // "passed 3  failed 1  unplugged 0  in progress 2"
 std::string TallyLine(const Tally& tally);
 
+// The summary's table of passes, failures and yield per slot, one line each with a
+// header.
+std::vector<std::string> SlotSummaryLines(const std::vector<SlotCounts>& slots);
+
 // One line per event, for a log file or a pipe.
 class StationEventLines final : public StationEvents {
  public:
@@ -21,6 +25,9 @@ class StationEventLines final : public StationEvents {
   void started(const Board& board, const Tally& tally) override;
   void finished(const Board& board, const SessionRecord& record, const Tally& tally) override;
   void left(const Board& board) override;
+  void held(const Board& board, const SessionRecord& record) override;
+  void quarantined(const std::string& slot, const std::string& reason) override;
+  void released(const std::string& slot) override;
   void problem(const std::string& line) override;
 
  private:
@@ -41,17 +48,27 @@ class StationLiveDisplay final : public StationEvents {
   void progressed(const Board& board, std::uint32_t bytes, std::uint32_t total) override;
   void finished(const Board& board, const SessionRecord& record, const Tally& tally) override;
   void left(const Board& board) override;
+  void held(const Board& board, const SessionRecord& record) override;
+  void quarantined(const std::string& slot, const std::string& reason) override;
+  void released(const std::string& slot) override;
+  void typed(const std::string& line) override;
   void problem(const std::string& line) override;
 
   struct Row {
     Board board;
-    std::string state;  // flashing, pass, FAIL, unplugged
+    std::string state;  // flashing, pass, FAIL, unplugged, held
     std::uint32_t bytes = 0;
     std::uint32_t total = 0;
     std::string failure;
   };
   // The table's lines, without line ends: rows ordered by port, then the tally.
   static std::vector<std::string> Render(const std::vector<Row>& rows, const Tally& tally);
+  // With slots (boards with a label, or quarantined slots): rows ordered by slot, a slot
+  // column first, and each quarantined slot (slot, why) in reverse video with how to
+  // release it.
+  static std::vector<std::string> Render(const std::vector<Row>& rows,
+                                         const std::map<std::string, std::string>& quarantined,
+                                         const Tally& tally);
 
  private:
   void redraw();
@@ -60,6 +77,7 @@ class StationLiveDisplay final : public StationEvents {
   std::FILE* terminal_;
   bool bell_;
   std::map<std::string, Row> rows_;  // by the board's interface path
+  std::map<std::string, std::string> quarantined_;  // slot -> why
   Tally tally_;
   std::size_t drawnLines_ = 0;
 };

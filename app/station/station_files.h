@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/cli/exit_codes.h"
 
@@ -13,6 +14,9 @@ struct StationFiles {
   std::string plan;       // a hot-plug plan; empty without one
   std::string record;     // --record; empty without
   std::string recordCsv;  // --record-csv; empty without
+  std::string job;        // --job; empty without
+  std::string slots;      // --slots; empty without
+  std::vector<std::string> history;  // --history
 };
 
 struct FileRefusal {
@@ -20,9 +24,9 @@ struct FileRefusal {
   Outcome outcome;
 };
 
-// The image and the plan must be regular files (exit 4, "cannot read ..."); a record
-// that would land on the image, the plan or the other record is refused (exit 2), as
-// `download` refuses its outputs.
+// The image, the plan, the job, the slot map and the earlier records must be regular
+// files (exit 4, "cannot read ..."); a record that would land on one of them or on the
+// other record is refused (exit 2), as `download` refuses its outputs.
 std::optional<FileRefusal> CheckStationFiles(const StationFiles& files);
 
 }  // namespace zentho::cli

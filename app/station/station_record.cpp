@@ -80,6 +80,11 @@ std::vector<Field> Fields(const SessionRecord& r) {
       // Milliseconds as a JSON number, not a float that prints 0.1 as 0.1000000001.
       {"seconds", SecondsField(r.seconds), Kind::Number},
       {"tool", r.tool, Kind::Text},
+      // Added after the first release: readers of older records find them missing.
+      {"job", r.job, Kind::TextOrNull},
+      {"lot", r.lot, Kind::TextOrNull},
+      {"station", r.station, Kind::Text},
+      {"slot", r.slot, Kind::Text},
   };
 }
 

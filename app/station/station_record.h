@@ -24,10 +24,14 @@ struct SessionRecord {
   std::string file;
   std::uint64_t size = 0;
   std::string sha256;   // of the file, 64 hex digits
-  std::string result;   // pass, fail or unplugged
+  std::string result;   // pass, fail, unplugged; held, quarantined, released (no session)
   std::string failure;  // the line that tells why it failed; empty for a pass
   double seconds = 0;
   std::string tool;     // "zentho-iap 0.1.0"
+  std::string job;      // the job's name; empty without a job
+  std::string lot;      // the job's lot or work order; may be empty
+  std::string station;  // --station-name, by default the host's name
+  std::string slot;     // the port's label in the slot map, else the port
 };
 
 // "2026-12-09T03:41:07.250Z": UTC with milliseconds.

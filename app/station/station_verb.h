@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/cli/target.h"
 #include "app/cli/verb.h"
@@ -29,6 +30,11 @@ class StationVerb final : public Verb {
     unsigned ackTimeoutMs = 5000;
     bool quiet = false;
     std::string simulate;  // "" when not simulating
+    std::string job;
+    std::string slots;
+    std::string stationName;
+    std::vector<std::string> history;
+    bool reflash = false;
   };
   Options options_;
 };

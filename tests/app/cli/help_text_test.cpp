@@ -29,7 +29,7 @@ std::string Capture(const std::string& arguments) {
 // writes docs/cli-help.txt.
 std::string AllHelp() {
   std::string text;
-  for (const char* verb : {"", "list ", "download ", "station ", "config ", "config check ", "config build "}) {
+  for (const char* verb : {"", "list ", "download ", "station ", "config ", "config check ", "config build ", "job ", "job create ", "report "}) {
     const std::string arguments = std::string(verb) + "--help";
     text += (text.empty() ? "" : "\n") + std::string("$ zentho-iap ") + arguments + "\n" + Capture(arguments);
   }

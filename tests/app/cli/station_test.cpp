@@ -50,6 +50,13 @@ class EventLog final : public cli::StationEvents {
     add(record.result + " " + board.name(), 1);
   }
   void left(const cli::Board& board) override { add("left " + board.name()); }
+  void held(const cli::Board& board, const SessionRecord& record) override {
+    add("held " + board.name() + ": " + record.failure, 1);
+  }
+  void quarantined(const std::string& slot, const std::string& reason) override {
+    add("quarantined " + slot + ": " + reason);
+  }
+  void released(const std::string& slot) override { add("released " + slot); }
   void problem(const std::string& line) override { add("problem " + line); }
 
   // Waits (bounded, so that a broken station fails instead of hanging) for `count`
@@ -87,7 +94,37 @@ class EventLog final : public cli::StationEvents {
   unsigned finished_ = 0;
 };
 
+// What the operator types, given by the test.
+class TypedLines final : public cli::OperatorInput {
+ public:
+  void type(const std::string& line) {
+    std::function<void()> notify;
+    {
+      std::lock_guard lock(mutex_);
+      lines_.push_back(line);
+      notify = notify_;
+    }
+    if (notify) notify();
+  }
+  std::vector<std::string> take() override {
+    std::lock_guard lock(mutex_);
+    return std::exchange(lines_, {});
+  }
+  void setNotify(std::function<void()> notify) override {
+    std::lock_guard lock(mutex_);
+    notify_ = std::move(notify);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+  std::function<void()> notify_;
+};
+
 class StationTest : public ::testing::Test {
+ public:
+  friend void HeldOrReflashed(StationTest& t, bool reflash);
+
  protected:
   std::shared_ptr<sim::SimulatedDevice> plug(const std::string& port, sim::FaultPlan faults = {},
                                              sim::BusInterfaceOptions where = {}) {
@@ -96,7 +133,7 @@ class StationTest : public ::testing::Test {
     options.faults = std::move(faults);
     auto device = std::make_shared<sim::SimulatedDevice>(options, clock);
     where.portPath = port;
-    where.serialNumber = "SN-" + port;
+    if (where.serialNumber.empty()) where.serialNumber = "SN-" + port;
     paths[port] = bus->plug(device, where);
     return device;
   }
@@ -109,6 +146,7 @@ class StationTest : public ::testing::Test {
     ASSERT_TRUE(opened) << opened.reason();
     station = std::jthread([this] {
       cli::StationIo io{*bus, clock, [this] { return Wall(); }, events, {&record}, {cli::RecordJson}, {}};
+      io.operatorInput = &typed;
       summary = cli::RunStation(settings, *image, io, drain.get_token(), stopAll.get_token());
     });
   }
@@ -144,6 +182,7 @@ class StationTest : public ::testing::Test {
   std::optional<cli::StationImage> image;
   cli::RecordFile record;
   EventLog events;
+  TypedLines typed;
   std::stop_source drain;
   std::stop_source stopAll;
   cli::StationSummary summary;
@@ -295,6 +334,7 @@ TEST_F(StationTest, LimitAndParallelCap) {
 TEST_F(StationTest, WithoutArrivalEventsTheBusIsListedAgain) {
   bus->setArrivalEvents(false);
   settings.pollInterval = 1ms;
+  settings.reflash = true;  // the same board comes back
   start();
   plug("1-1");
   ASSERT_TRUE(events.waitFinished(1));
@@ -393,6 +433,115 @@ TEST_F(StationTest, SecondStopEndsRunningSessions) {
   EXPECT_EQ(lines[0]["failure"], "stopped by the operator");
 }
 
+// A board whose serial passed with this image before (in an earlier record): held
+// without being touched, or flashed again with --reflash.
+void HeldOrReflashed(StationTest& t, bool reflash);
+
+TEST_F(StationTest, ASerialThatPassedWithThisImageIsHeld) { HeldOrReflashed(*this, false); }
+TEST_F(StationTest, ASerialThatPassedWithThisImageIsFlashedWithReflash) { HeldOrReflashed(*this, true); }
+
+TEST_F(StationTest, TwoBoardsWithOneSerialAreBothHeld) {
+  settings.slots.ports = {{"1-1", "A1"}, {"1-2", "A2"}, {"1-3", "A3"}};
+  sim::BusInterfaceOptions same;
+  same.serialNumber = "SN-TWIN";
+  bus->setArrivalEvents(false);  // both are heard in one look
+  const std::shared_ptr<sim::SimulatedDevice> first = plug("1-1", {}, same);
+  const std::shared_ptr<sim::SimulatedDevice> second = plug("1-2", {}, same);
+  plug("1-3");
+  settings.pollInterval = 1ms;
+  start();
+  ASSERT_TRUE(events.waitFinished(3));
+  finish();
+  std::vector<std::string> lines = events.lines();
+  std::ranges::sort(lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{"held 1-1: duplicate serial (also in A2)",
+                                             "held 1-2: duplicate serial (also in A1)", "pass 1-3",
+                                             "start 1-3 sim:2"}));
+  EXPECT_EQ(first->handshakeAttempts() + second->handshakeAttempts(), 0U);
+  std::map<std::string, std::string> results;
+  for (const nlohmann::json& line : recordLines()) {
+    results[line["slot"]] = line["result"].get<std::string>() + " " +
+                            (line["failure"].is_null() ? "" : line["failure"].get<std::string>());
+  }
+  EXPECT_EQ(results, (std::map<std::string, std::string>{{"A1", "held duplicate serial (also in A2)"},
+                                                         {"A2", "held duplicate serial (also in A1)"},
+                                                         {"A3", "pass "}}));
+}
+
+TEST_F(StationTest, ASlotFailingThreeTimesInARowIsQuarantinedUntilReleased) {
+  settings.slots.ports = {{"1-1", "A1"}};
+  start();
+  for (unsigned board = 1; board <= 3; ++board) {
+    plug("1-1", RefuseBlock(1), {.serialNumber = "SN" + std::to_string(board)});
+    ASSERT_TRUE(events.waitFinished(board));
+    bus->unplug(paths["1-1"]);
+  }
+  ASSERT_TRUE(events.waitFor("quarantined A1: 3 failed in a row, last: Download failed at GET_STATUS"));
+  const std::shared_ptr<sim::SimulatedDevice> fourth = plug("1-1", {}, {.serialNumber = "SN4"});
+  typed.type("B7");  // no such slot
+  ASSERT_TRUE(events.waitFor("problem B7 is not a quarantined slot"));
+  EXPECT_EQ(fourth->handshakeAttempts(), 0U);  // no session in a quarantined slot
+  typed.type(" A1 ");
+  ASSERT_TRUE(events.waitFinished(4));
+  finish();
+  EXPECT_EQ(fourth->handshakeAttempts(), 1U);
+  std::vector<std::string> results;
+  for (const nlohmann::json& line : recordLines()) {
+    EXPECT_EQ(line["slot"], "A1");
+    results.push_back(line["result"].get<std::string>() + " " + line["serial"].get<std::string>() + " " +
+                      (line["failure"].is_null() ? "" : line["failure"].get<std::string>()));
+  }
+  EXPECT_EQ(results, (std::vector<std::string>{
+                         "fail SN1 Download failed at GET_STATUS", "fail SN2 Download failed at GET_STATUS",
+                         "fail SN3 Download failed at GET_STATUS",
+                         "quarantined  3 failed in a row, last: Download failed at GET_STATUS",
+                         "released  released by the operator", "pass SN4 "}));
+  ASSERT_EQ(summary.slots.size(), 1U);
+  EXPECT_EQ(cli::SlotSummaryLines(summary.slots),
+            (std::vector<std::string>{"slot  passed  failed  yield", "A1    1       3       25.0 %"}));
+}
+
+void HeldOrReflashed(StationTest& t, bool reflash) {
+  t.settings.passedSerials = {"SN-1-1"};
+  t.settings.reflash = reflash;
+  t.settings.stationName = "line-2";
+  t.start();
+  const std::shared_ptr<sim::SimulatedDevice> board = t.plug("1-1");
+  ASSERT_TRUE(t.events.waitFinished(1));
+  t.finish();
+  const std::vector<std::string> expected =
+      reflash ? std::vector<std::string>{"start 1-1 sim:0", "pass 1-1"}
+              : std::vector<std::string>{"held 1-1: already flashed"};
+  EXPECT_EQ(t.events.lines(), expected);
+  EXPECT_EQ(board->handshakeAttempts(), reflash ? 1U : 0U);
+  const std::vector<nlohmann::json> lines = t.recordLines();
+  ASSERT_EQ(lines.size(), 1U);
+  EXPECT_EQ(lines[0]["result"], reflash ? "pass" : "held");
+  EXPECT_EQ(lines[0]["failure"], reflash ? nlohmann::json() : nlohmann::json("already flashed"));
+  EXPECT_EQ(lines[0]["serial"], "SN-1-1");
+  EXPECT_EQ(lines[0]["station"], "line-2");
+  EXPECT_EQ(lines[0]["slot"], "1-1");
+  EXPECT_EQ(lines[0]["sha256"], Sha256Hex(t.bytes));
+}
+
+TEST(StationDisplay, AQuarantinedSlotInReverseVideo) {
+  using Row = cli::StationLiveDisplay::Row;
+  const std::vector<Row> rows = {
+      {{2, "1-2", "SN2", "/dev/hidraw4", "A2"}, "flashing", 1500, 3000, {}},
+      {{1, "1-1", "SN1", "/dev/hidraw3", "A1"}, "held", 0, 0, "already flashed"},
+  };
+  EXPECT_EQ(cli::StationLiveDisplay::Render(rows, {{"A3", "3 failed in a row, last: Download failed at GET_STATUS"}},
+                                            {.passed = 0, .failed = 3, .running = 1}),
+            (std::vector<std::string>{
+                "slot  port  serial  state      progress",
+                "A1    1-1   SN1     held         0%  0/0  already flashed",
+                "A2    1-2   SN2     flashing    50%  1500/3000",
+                "\x1b[7mA3                  quarantined  3 failed in a row, last: Download failed at GET_STATUS"
+                "  (A3 Enter: release)\x1b[0m",
+                "passed 0  failed 3  unplugged 0  in progress 1",
+            }));
+}
+
 TEST(StationRecord, JsonAndCsvLines) {
   SessionRecord r;
   r.start = std::chrono::system_clock::time_point{} + 491214h + 41min + 7250ms;
@@ -410,17 +559,22 @@ TEST(StationRecord, JsonAndCsvLines) {
   r.failure = "Download failed at GET_STATUS";
   r.seconds = 0.0961;
   r.tool = "zentho-iap 0.1.0";
+  r.job = "J-7";
+  r.lot = "L42";
+  r.station = "line-2";
+  r.slot = "A1";
   EXPECT_EQ(cli::RecordJson(r),
             "{\"start\":\"2026-01-14T06:41:07.250Z\",\"end\":\"2026-01-14T06:41:07.346Z\","
             "\"port\":\"1-2.3\",\"serial\":\"A\\\"1,2\",\"device\":\"/dev/hidraw3\",\"vid\":\"4a5d\","
             "\"pid\":\"7310\",\"mode\":\"kvm\",\"file\":\"fw.bin\",\"size\":3000,\"sha256\":\"" +
                 std::string(64, 'a') +
                 "\",\"result\":\"fail\",\"failure\":\"Download failed at GET_STATUS\","
-                "\"seconds\":0.096,\"tool\":\"zentho-iap 0.1.0\"}\n");
+                "\"seconds\":0.096,\"tool\":\"zentho-iap 0.1.0\",\"job\":\"J-7\",\"lot\":\"L42\","
+                "\"station\":\"line-2\",\"slot\":\"A1\"}\n");
   EXPECT_EQ(cli::RecordCsv(r),
             "2026-01-14T06:41:07.250Z,2026-01-14T06:41:07.346Z,1-2.3,\"A\"\"1,2\",/dev/hidraw3,4a5d,"
             "7310,kvm,fw.bin,3000," + std::string(64, 'a') +
-                ",fail,Download failed at GET_STATUS,0.096,zentho-iap 0.1.0\r\n");
+                ",fail,Download failed at GET_STATUS,0.096,zentho-iap 0.1.0,J-7,L42,line-2,A1\r\n");
   r.failure.clear();
   r.serial = "line\nbreak";
   EXPECT_NE(cli::RecordJson(r).find("\"serial\":\"line\\nbreak\""), std::string::npos);
@@ -510,7 +664,7 @@ TEST(StationRecord, JsonAndCsvHoldTheSameFieldsInTheSameOrder) {
     columns.push_back(header.substr(start, comma - start));
   }
   EXPECT_EQ(keys, columns);
-  EXPECT_EQ(columns.size(), 15U);
+  EXPECT_EQ(columns.size(), 19U);
 }
 
 TEST(StationDisplay, TheLiveTable) {
@@ -559,6 +713,8 @@ TEST(StationRecord, BuiltFromTheSessionsOutcome) {
   settings.downloadMode = DownloadMode::SoftwareConfig;
   settings.file = "cfg.txt";
   settings.tool = "zentho-iap 9.9";
+  settings.job = "J";
+  settings.stationName = "st";
   cli::StationImage image;
   image.file.size = 700;
   for (const Case& c : cases) {
@@ -578,7 +734,7 @@ TEST(StationRecord, BuiltFromTheSessionsOutcome) {
     EXPECT_EQ(record.failure, c.failure);
     EXPECT_EQ(cli::RecordCsv(record).substr(50),
               "1-2,SN7,/dev/hidraw3,4a5d,7310,config,cfg.txt,700," + ToHex(image.file.digest) + "," +
-                  c.result + "," + (c.failure.empty() ? "" : c.failure) + ",1.500,zentho-iap 9.9\r\n");
+                  c.result + "," + (c.failure.empty() ? "" : c.failure) + ",1.500,zentho-iap 9.9,J,,st,1-2\r\n");
   }
 }
 
