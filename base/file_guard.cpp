@@ -2,6 +2,7 @@
 // together.
 #include "base/file_guard.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -165,6 +166,19 @@ OsResult<FileHandle> CreateOutput(const std::string& path) {
   if (!file) return file;
   if (const OsResult<void> emptied = Empty(path); !emptied) return OsError{emptied.reason()};
   return file;
+}
+
+OsResult<void> WriteOutput(const std::string& path, const std::string& text) {
+  OsResult<FileHandle> created = CreateOutput(path);
+  if (!created) return OsError{created.reason()};
+  std::FILE* file = created->release();
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const int writeError = errno;
+  // A full disk may show only when the buffer is flushed at the close.
+  const bool closed = std::fclose(file) == 0;
+  if (!written) return OsError{ErrnoText(writeError)};
+  if (!closed) return LastOsError();
+  return {};
 }
 
 }  // namespace zentho

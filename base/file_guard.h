@@ -96,4 +96,7 @@ OsResult<std::vector<FileHandle>> CreateOutputFiles(const std::vector<std::strin
 // One output made as CreateOutputFiles makes them, failing with the bare reason.
 OsResult<FileHandle> CreateOutput(const std::string& path);
 
+// Makes `path` as CreateOutput does and writes `text` into it whole: a job, a report page.
+OsResult<void> WriteOutput(const std::string& path, const std::string& text);
+
 }  // namespace zentho

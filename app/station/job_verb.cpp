@@ -73,17 +73,9 @@ Outcome JobCreateVerb::run(Environment& environment) {
   job.image = ImagePathInJob(file_, output_);
 
   const std::string text = JobJson(job);
-  OsResult<FileHandle> created = CreateOutput(output_);
-  std::string failure;
-  if (!created) {
-    failure = created.reason();
-  } else {
-    std::FILE* file = created->release();
-    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) failure = ErrnoText(errno);
-    if (std::fclose(file) != 0 && failure.empty()) failure = ErrnoText(errno);
-  }
-  if (!failure.empty()) {
-    Report(environment.err, "cannot write " + output_ + ": " + failure);
+  const OsResult<void> written = WriteOutput(output_, text);
+  if (!written) {
+    Report(environment.err, "cannot write " + output_ + ": " + written.reason());
     return Outcome::FileUnreadable;
   }
   std::fprintf(environment.out, "%s: job %s, lot %s, %s %s (%llu bytes, SHA-256 %s), %s, %s, %zu slots\n",

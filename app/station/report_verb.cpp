@@ -34,17 +34,9 @@ Outcome ReportVerb::run(Environment& environment) {
   const YieldReport report = BuildYieldReport(entries);
   if (!html_.empty()) {
     const std::string page = YieldReportHtml(report);
-    OsResult<FileHandle> created = CreateOutput(html_);
-    std::string failure;
-    if (!created) {
-      failure = created.reason();
-    } else {
-      std::FILE* file = created->release();
-      if (std::fwrite(page.data(), 1, page.size(), file) != page.size()) failure = ErrnoText(errno);
-      if (std::fclose(file) != 0 && failure.empty()) failure = ErrnoText(errno);
-    }
-    if (!failure.empty()) {
-      Report(environment.err, "cannot write " + html_ + ": " + failure);
+    const OsResult<void> written = WriteOutput(html_, page);
+    if (!written) {
+      Report(environment.err, "cannot write " + html_ + ": " + written.reason());
       return Outcome::FileUnreadable;
     }
   }
