@@ -91,6 +91,7 @@ std::string YieldReportText(const YieldReport& report) {
   for (const auto& [line, count] : report.failures) text += Pad(std::to_string(count), 6) + "  " + Printable(line) + "\n";
   text += "\nboards that passed more than once\n";
   for (const auto& [serial, count] : report.repeated) text += Pad(std::to_string(count), 6) + "  " + Printable(serial) + "\n";
+  if (report.repeated.empty()) text += "none\n";
   return text;
 }
 

@@ -29,6 +29,11 @@ std::string Number(double value) {
   return text;
 }
 
+// A bar's value as it is read: a percentage to one decimal, a count whole.
+std::string Value(double value, const std::string& unit) {
+  return unit.empty() ? std::to_string(static_cast<long long>(value)) : Number(value) + unit;
+}
+
 // A bar chart: one bar per (label, value), value axis from 0 to `top`.
 std::string BarChart(const std::string& title, const std::vector<std::pair<std::string, double>>& bars,
                      double top, const std::string& unit, const char* colour) {
@@ -46,10 +51,10 @@ std::string BarChart(const std::string& title, const std::vector<std::pair<std::
     const double height = top <= 0 ? 0 : kHeight * value / top;
     const double y = kHeight + 10 - height;
     svg += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"" + Number(kBar) + "\" height=\"" +
-           Number(height) + "\" fill=\"" + colour + "\"><title>" + Escaped(label) + ": " + Number(value) + unit +
+           Number(height) + "\" fill=\"" + colour + "\"><title>" + Escaped(label) + ": " + Value(value, unit) +
            "</title></rect>\n";
     svg += "<text x=\"" + Number(x + kBar / 2) + "\" y=\"" + Number(y - 4) + "\" text-anchor=\"middle\">" +
-           Number(value) + unit + "</text>\n";
+           Value(value, unit) + "</text>\n";
     svg += "<text x=\"" + Number(x + kBar / 2) + "\" y=\"" + Number(kHeight + 28) +
            "\" text-anchor=\"middle\" font-size=\"11\">" + Escaped(label) + "</text>\n";
     x += kBar + kGap;
@@ -103,6 +108,7 @@ std::string YieldReportHtml(const YieldReport& report) {
   for (const auto& [serial, count] : report.repeated) {
     html += "<tr><td>" + Escaped(serial) + "</td><td>" + std::to_string(count) + "</td></tr>\n";
   }
+  if (report.repeated.empty()) html += "<tr><td colspan=\"2\">none</td></tr>\n";
   return html + "</table>\n</body></html>\n";
 }
 
