@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,14 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t length) {
   std::vector<std::uint8_t> bytes(length);
   for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
   return bytes;
+}
+
+// The whole of a file, as bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace zentho::testing

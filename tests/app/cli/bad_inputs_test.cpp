@@ -25,13 +25,6 @@
 namespace zentho::testing {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class BadInputTest : public ::testing::Test {
  protected:
   // Nothing reached the simulated device (or it was never made).

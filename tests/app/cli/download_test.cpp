@@ -32,13 +32,6 @@ const std::string kFailAtBlock2Log = std::string(msg::kJobStart) +
                                      "Download failed at GET_STATUS\r\n" +
                                      std::string(msg::kBurnFail);
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string WithLf(std::string text) {
   for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
   return text;

@@ -19,13 +19,6 @@ struct ChildResult {
   std::string err;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Arguments must not need quoting (the test's own paths never do).
 ChildResult RunZenthoIap(const TempDir& dir, const std::string& arguments) {
   const std::string out = dir.file("stdout");

@@ -5,15 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/temp_dir.h"
+
 namespace zentho::testing {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string Capture(const std::string& arguments) {
   std::string output;

@@ -12,13 +12,6 @@
 namespace zentho::testing {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string Sha256Hex(const std::string& bytes) {
   Sha256 hash;
   hash.update({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});

@@ -12,13 +12,6 @@
 namespace zentho::testing {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string Line(const std::string& start, const std::string& station, const std::string& slot,
                  const std::string& serial, const std::string& result, const std::string& failure) {
   return "{\"start\":\"" + start + "\",\"port\":\"1-1\",\"serial\":\"" + serial + "\",\"sha256\":\"" +

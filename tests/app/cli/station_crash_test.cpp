@@ -23,13 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::size_t CountLines(const std::string& path) {
   const std::string text = ReadFile(path);
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));

@@ -27,13 +27,6 @@ namespace {
 using namespace std::chrono_literals;
 using cli::SessionRecord;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string Sha256Hex(const std::vector<std::uint8_t>& bytes) {
   Sha256 hash;
   hash.update(bytes);

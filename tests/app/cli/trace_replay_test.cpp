@@ -15,13 +15,6 @@ using namespace std::chrono_literals;
 using sim::TraceEntry;
 using sim::TraceKind;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::vector<std::uint8_t> SetImageTypeReport() {
   std::vector<std::uint8_t> report(kCommandReportLength, 0);
   report[0] = 1;

@@ -14,13 +14,6 @@ namespace {
 
 using test::RecordingTrace;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Takes every output report; has no input report.
 class AcceptingChannel final : public ReportChannel {
  public:
@@ -45,7 +38,7 @@ TEST(TraceTap, RecordsEachDownloadAfresh) {
     EXPECT_TRUE(channel->setOutputReport(report));
     channel.reset();  // the download's end closes the file
     const sim::TraceEntry entry{sim::TraceKind::Output, true, 2, {first, 0xA0}, {}};
-    EXPECT_EQ(ReadFile(path), header + sim::FormatTraceLine(entry));
+    EXPECT_EQ(testing::ReadFile(path), header + sim::FormatTraceLine(entry));
   }
   EXPECT_TRUE(trace.lines().empty());
 }
