@@ -9,13 +9,17 @@
 
 namespace zentho::testing {
 
-// Descriptors open in this process, counted in /proc/self/fd.
+// Descriptors open in this process, counted in /proc/self/fd. Under Wine that folder
+// shows the Wine process's own descriptors, which come and go with its service threads:
+// there the count is always 0 and the check is left to the Linux runs.
 inline std::size_t OpenDescriptors() {
   std::size_t count = 0;
+#ifndef _WIN32
   if (DIR* folder = opendir("/proc/self/fd")) {
     while (readdir(folder) != nullptr) ++count;
     closedir(folder);
   }
+#endif
   return count;
 }
 

@@ -23,16 +23,6 @@ constexpr std::size_t kImageLength = kBlocks * kBlockSize;
 constexpr std::size_t kHealthyReports = 3 + 2 * kBlocks + 1;
 constexpr auto kAckTimeout = std::chrono::milliseconds(40);
 
-// Descriptors open in this process, from /proc. Under Wine that folder shows the Wine
-// process's own descriptors, which come and go with its service threads: there the
-// check is left to the Linux runs (count 0).
-std::size_t DescriptorsHere() {
-#ifdef _WIN32
-  return 0;
-#else
-  return OpenDescriptors();
-#endif
-}
 
 // Requests a stop as the DNLOAD of one block goes out, as a closing window or Ctrl-C.
 class StopAtBlock final : public ReportChannel {
@@ -151,7 +141,7 @@ TEST(FaultMatrix, EveryFaultAtEveryBlockEndsAsPromised) {
       DownloadRequest request{DownloadMode::KvmSystem, path, {.ackTimeout = kAckTimeout}};
       SessionContext context{stopping, configImage, sink, clock, stop.get_token()};
 
-      const std::size_t descriptors = DescriptorsHere();
+      const std::size_t descriptors = OpenDescriptors();
       const int result = RunDownloadSession(request, context);
       const Outcome expected = row.expected(block);
 
@@ -168,7 +158,7 @@ TEST(FaultMatrix, EveryFaultAtEveryBlockEndsAsPromised) {
         if (event.rfind("pos:", 0) == 0) seen = event;
       }
       EXPECT_EQ(seen, lastPosition);
-      EXPECT_EQ(DescriptorsHere(), descriptors);  // the firmware file was closed
+      EXPECT_EQ(OpenDescriptors(), descriptors);  // the firmware file was closed
       if (expected.result == 1) {
         const std::optional<sim::ReceivedImage> received = device.image(ImageType::KvmSystem);
         ASSERT_TRUE(received.has_value());
