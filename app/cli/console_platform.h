@@ -2,6 +2,7 @@
 // interface that cannot be opened. The build picks the implementation.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <stop_token>
 #include <string_view>
@@ -9,6 +10,9 @@
 namespace zentho::cli {
 
 bool IsTerminal(std::FILE* stream);
+
+// How many columns the terminal `stream` shows now; 0 when it is not one or won't say.
+std::size_t TerminalColumns(std::FILE* stream);
 
 // Appended to the line naming a matching interface that cannot be opened; may be empty.
 std::string_view OpenFailureHint();

@@ -6,11 +6,18 @@
 #include <thread>
 
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace zentho::cli {
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+std::size_t TerminalColumns(std::FILE* stream) {
+  winsize size{};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
 
 std::string_view OpenFailureHint() {
   return "install the udev rule resources/70-zentho-iap.rules in /etc/udev/rules.d, "

@@ -10,6 +10,14 @@ namespace zentho::cli {
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
+std::size_t TerminalColumns(std::FILE* stream) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (handle == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(handle, &info)) return 0;
+  // The visible window, not the buffer, which is often far wider.
+  return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 // Windows needs no rule to open a HID interface; another program holding it is the
 // usual cause, and the system's reason says so.
 std::string_view OpenFailureHint() { return {}; }

@@ -15,6 +15,7 @@ Environment SystemEnvironment(Clock& clock) {
   environment.errIsTerminal = IsTerminal(stderr);
   environment.outIsTerminal = IsTerminal(stdout);
   environment.inIsTerminal = IsTerminal(stdin);
+  environment.outColumns = [] { return TerminalColumns(stdout); };
   environment.stopOnSecondInterrupt = [] { return StopOnSecondInterrupt(); };
   environment.clock = &clock;
   environment.systemPlatform = [] {

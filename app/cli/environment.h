@@ -20,6 +20,9 @@ struct Environment {
   bool inIsTerminal = false;   // the station's live display takes typed lines
   bool errIsTerminal = false;  // the progress bar is drawn only on a terminal
   bool outIsTerminal = false;  // the station's live display needs one
+  // The width of `out` as a terminal, asked at each redraw of the live display; unset or
+  // 0, lines are not cut.
+  std::function<std::size_t()> outColumns;
   Clock* clock = nullptr;
   // The machine's HID interfaces.
   std::function<std::shared_ptr<device::HidPlatform>()> systemPlatform;

@@ -43,6 +43,44 @@ std::string Seconds(double seconds) {
 
 }  // namespace
 
+std::string FitToColumns(std::string_view line, std::size_t columns) {
+  if (columns == 0) return std::string(line);
+  // The last column stays empty: a terminal that reaches it may wrap at once.
+  const std::size_t room = columns - 1;
+  std::string fitted;
+  std::size_t used = 0;
+  bool attributes = false;
+  for (std::size_t i = 0; i < line.size();) {
+    if (line[i] == '\x1b') {
+      // CSI: ESC [ parameters, ended by a byte from @ to ~.
+      std::size_t end = i + 1;
+      if (end < line.size() && line[end] == '[') {
+        ++end;
+        while (end < line.size() && (line[end] < 0x40 || line[end] > 0x7E)) ++end;
+      }
+      end = std::min(end + 1, line.size());
+      fitted.append(line.substr(i, end - i));
+      attributes = line.substr(i, end - i) != "\x1b[0m";
+      i = end;
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(line[i]);
+    std::size_t length = 1;
+    if (byte >= 0x80) {
+      while (i + length < line.size() && (static_cast<unsigned char>(line[i + length]) & 0xC0) == 0x80) ++length;
+    }
+    const std::size_t width = byte >= 0x80 ? 2 : 1;
+    if (used + width > room) {
+      if (attributes) fitted += "\x1b[0m";
+      return fitted;
+    }
+    fitted.append(line.substr(i, length));
+    used += width;
+    i += length;
+  }
+  return fitted;
+}
+
 std::string TallyLine(const Tally& t) {
   return "passed " + std::to_string(t.passed) + "  failed " + std::to_string(t.failed) +
          "  unplugged " + std::to_string(t.unplugged) + "  in progress " + std::to_string(t.running);
@@ -190,7 +228,8 @@ void StationLiveDisplay::redraw() {
   std::vector<Row> rows;
   for (const auto& [path, row] : rows_) rows.push_back(row);
   std::string text;
-  for (const std::string& line : Render(rows, quarantined_, tally_)) text += line + "\n";
+  const std::size_t columns = columns_ ? columns_() : 0;
+  for (const std::string& line : Render(rows, quarantined_, tally_)) text += FitToColumns(line, columns) + "\n";
   std::fwrite(text.data(), 1, text.size(), terminal_);
   std::fflush(terminal_);
   drawnLines_ = rows.size() + quarantined_.size() + 2;

@@ -2,9 +2,13 @@
 // elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/station/station.h"
@@ -17,6 +21,11 @@ std::string TallyLine(const Tally& tally);
 // The summary's table of passes, failures and yield per slot, one line each with a
 // header.
 std::vector<std::string> SlotSummaryLines(const std::vector<SlotCounts>& slots);
+
+// `line` cut to show in fewer than `columns` columns of a terminal (0: as it is). Escape
+// sequences take no room; a character outside ASCII is counted as two, as wide as it may
+// be; an attribute switched on is switched off again after a cut.
+std::string FitToColumns(std::string_view line, std::size_t columns);
 
 // One line per event, for a log file or a pipe.
 class StationEventLines final : public StationEvents {
@@ -41,7 +50,10 @@ class StationEventLines final : public StationEvents {
 // rings on each verdict unless `bell` is off.
 class StationLiveDisplay final : public StationEvents {
  public:
-  StationLiveDisplay(std::FILE* terminal, bool bell) : terminal_(terminal), bell_(bell) {}
+  // `columns` gives the terminal's width (0: unknown): each line is cut to fit, since a
+  // line the terminal wraps would leave the redrawn table's old lines behind.
+  StationLiveDisplay(std::FILE* terminal, bool bell, std::function<std::size_t()> columns = {})
+      : terminal_(terminal), bell_(bell), columns_(std::move(columns)) {}
   ~StationLiveDisplay() override;
 
   void started(const Board& board, const Tally& tally) override;
@@ -76,6 +88,7 @@ class StationLiveDisplay final : public StationEvents {
 
   std::FILE* terminal_;
   bool bell_;
+  std::function<std::size_t()> columns_;
   std::map<std::string, Row> rows_;  // by the board's interface path
   std::map<std::string, std::string> quarantined_;  // slot -> why
   Tally tally_;

@@ -224,7 +224,7 @@ Outcome StationVerb::run(Environment& environment) {
   }
 
   StationEventLines lines(environment.out, environment.err);
-  StationLiveDisplay live(environment.out, !o.quiet);
+  StationLiveDisplay live(environment.out, !o.quiet, environment.outColumns);
   StationEvents& events = environment.outIsTerminal ? static_cast<StationEvents&>(live) : lines;
   if (job) {
     std::fprintf(environment.out, "job %s, lot %s, station %s\n", Printable(job->name).c_str(),

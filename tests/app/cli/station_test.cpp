@@ -535,6 +535,61 @@ TEST(StationDisplay, AQuarantinedSlotInReverseVideo) {
             }));
 }
 
+// Live table lines cut to the terminal's width, so that none wraps and the redraw, which
+// goes up one terminal line per table line, finds the table's top.
+TEST(StationDisplay, LinesAreCutToTheTerminalsWidth) {
+  const std::string quarantined = "\x1b[7mA3  quarantined  3 failed in a row  (A3 Enter: release)\x1b[0m";
+  const struct {
+    std::string line;
+    std::size_t columns;
+    std::string fitted;
+  } cases[] = {
+      {"A1    1-1   SN1     pass", 0, "A1    1-1   SN1     pass"},
+      {"A1    1-1   SN1     pass", 25, "A1    1-1   SN1     pass"},
+      {"A1    1-1   SN1     pass", 11, "A1    1-1 "},
+      {quarantined, 80, quarantined},
+      {quarantined, 18, "\x1b[7mA3  quarantined  \x1b[0m"},
+      // UTF-8 serials count two columns a character and are never cut inside one.
+      {"SN \xe5\x9b\xba\xe4\xbb\xb6 pass", 8, "SN \xe5\x9b\xba\xe4\xbb\xb6"},
+      {"SN \xe5\x9b\xba\xe4\xbb\xb6 pass", 7, "SN \xe5\x9b\xba"},
+      {"", 1, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(cli::FitToColumns(c.line, c.columns), c.fitted) << c.line << " in " << c.columns;
+  }
+}
+
+// The operator's lines as a terminal gives them: CR LF or LF ends, an empty line, and a
+// line too long for any label cut at 256 bytes.
+TEST(OperatorInput, LinesWithoutTheirEndsAndCutAt256) {
+  TempDir dir;
+  // Left open: the reading thread is detached and may still be at the end of the file.
+  std::FILE* in = std::fopen(dir.write("typed", "A1\r\nB2\n" + std::string(300, 'x') + "\n\n").c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  const std::unique_ptr<cli::OperatorInput> input = cli::ReadOperatorLines(in);
+  // Shared with the callback, which the reading thread may still be running at the end.
+  struct Heard {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool news = false;
+  };
+  const auto heard = std::make_shared<Heard>();
+  input->setNotify([heard] {
+    std::lock_guard lock(heard->mutex);
+    heard->news = true;
+    heard->changed.notify_one();
+  });
+  std::vector<std::string> lines;
+  std::unique_lock lock(heard->mutex);
+  for (;;) {
+    for (std::string& line : input->take()) lines.push_back(std::move(line));
+    if (lines.size() >= 4) break;
+    heard->changed.wait(lock, [&] { return heard->news; });
+    heard->news = false;
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"A1", "B2", std::string(256, 'x'), ""}));
+}
+
 TEST(StationRecord, JsonAndCsvLines) {
   SessionRecord r;
   r.start = std::chrono::system_clock::time_point{} + 491214h + 41min + 7250ms;
