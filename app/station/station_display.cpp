@@ -289,9 +289,14 @@ void StationLiveDisplay::released(const std::string& slot) {
   redraw();
 }
 
-void StationLiveDisplay::typed(const std::string&) {
-  // The terminal echoed the line and its Enter below the table: one more line to go up.
-  if (drawnLines_ > 0) ++drawnLines_;
+void StationLiveDisplay::typed(const std::string& line) {
+  // The terminal echoed the line and its Enter below the table: as many more lines to go
+  // up as the echo took.
+  if (drawnLines_ == 0) return;
+  const std::size_t columns = columns_ ? columns_() : 0;
+  const auto characters = static_cast<std::size_t>(
+      std::ranges::count_if(line, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  drawnLines_ += columns == 0 ? 1 : std::max<std::size_t>(1, (characters + columns - 1) / columns);
 }
 
 void StationLiveDisplay::problem(const std::string& line) {

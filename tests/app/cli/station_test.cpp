@@ -559,6 +559,41 @@ TEST(StationDisplay, LinesAreCutToTheTerminalsWidth) {
   }
 }
 
+// Each redraw first goes up over the table and over what the terminal echoed of a typed
+// line, however many terminal lines that echo took.
+TEST(StationDisplay, TheRedrawGoesUpOverTheTableAndTheEcho) {
+  const struct {
+    std::size_t columns;
+    std::size_t typed;  // characters typed
+    std::string up;     // the erase before the next table
+  } cases[] = {
+      {0, 45, "\x1b[4A\r\x1b[J"},   // width unknown: one line
+      {20, 0, "\x1b[4A\r\x1b[J"},   // Enter alone
+      {20, 20, "\x1b[4A\r\x1b[J"},  // a line as wide as the terminal
+      {20, 45, "\x1b[6A\r\x1b[J"},  // three lines of echo
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    const std::string path = dir.file("terminal");
+    std::FILE* terminal = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(terminal, nullptr);
+    {
+      cli::StationLiveDisplay live(terminal, false, [&] { return c.columns; });
+      const cli::Board board{1, "1-1", "SN1", "/dev/hidraw3"};
+      live.started(board, {.running = 1});  // header, board, tally
+      live.typed(std::string(c.typed, 'x'));
+      live.left(board);
+    }
+    std::fclose(terminal);
+    const std::string shown = ReadFile(path);
+    // The table drawn again without the board, each line cut to the width.
+    EXPECT_EQ(shown.substr(shown.find('\x1b')),
+              c.up + cli::FitToColumns("port  serial  state      progress", c.columns) + "\n" +
+                  cli::FitToColumns("passed 0  failed 0  unplugged 0  in progress 1", c.columns) + "\n")
+        << c.columns << " columns, " << c.typed << " typed";
+  }
+}
+
 // The operator's lines as a terminal gives them: CR LF or LF ends, an empty line, and a
 // line too long for any label cut at 256 bytes.
 TEST(OperatorInput, LinesWithoutTheirEndsAndCutAt256) {
