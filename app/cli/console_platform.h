@@ -11,6 +11,10 @@ namespace zentho::cli {
 
 bool IsTerminal(std::FILE* stream);
 
+// A terminal that acts on the escape sequences the progress bar and the live display use
+// (on Windows, a console switched to them here: one too old for them is not counted).
+bool IsTerminalWithEscapes(std::FILE* stream);
+
 // How many columns the terminal `stream` shows now; 0 when it is not one or won't say.
 std::size_t TerminalColumns(std::FILE* stream);
 

@@ -13,6 +13,8 @@ namespace zentho::cli {
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
+bool IsTerminalWithEscapes(std::FILE* stream) { return IsTerminal(stream); }
+
 std::size_t TerminalColumns(std::FILE* stream) {
   winsize size{};
   if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0) return 0;

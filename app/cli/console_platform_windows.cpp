@@ -10,6 +10,16 @@ namespace zentho::cli {
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
+bool IsTerminalWithEscapes(std::FILE* stream) {
+  if (!IsTerminal(stream)) return false;
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return false;
+  // Windows 10 and later act on escape sequences once asked to; earlier ones refuse.
+  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+         SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
 std::size_t TerminalColumns(std::FILE* stream) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   CONSOLE_SCREEN_BUFFER_INFO info{};

@@ -12,8 +12,8 @@ Environment SystemEnvironment(Clock& clock) {
   Environment environment;
   environment.out = stdout;
   environment.err = stderr;
-  environment.errIsTerminal = IsTerminal(stderr);
-  environment.outIsTerminal = IsTerminal(stdout);
+  environment.errIsTerminal = IsTerminalWithEscapes(stderr);
+  environment.outIsTerminal = IsTerminalWithEscapes(stdout);
   environment.inIsTerminal = IsTerminal(stdin);
   environment.outColumns = [] { return TerminalColumns(stdout); };
   environment.stopOnSecondInterrupt = [] { return StopOnSecondInterrupt(); };
