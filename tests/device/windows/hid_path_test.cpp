@@ -20,8 +20,7 @@ namespace {
 using records::InterfaceRecord;
 using records::WideInterfaceRecord;
 
-constexpr char kPath[] =
-    R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+using records::kHidInterfacePath;
 
 
 
@@ -35,34 +34,34 @@ TEST(IsRemovalOf, OnlyTheConnectedInterfacesRemoval) {
     bool removal;
   };
   const Case cases[] = {
-      {"connected path", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kPath), true},
+      {"connected path", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kHidInterfacePath), true},
       {"connected path in other case", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(upper), true},
-      {"connected path in UTF-16", DBT_DEVICEREMOVECOMPLETE, WideInterfaceRecord(kPath), true},
+      {"connected path in UTF-16", DBT_DEVICEREMOVECOMPLETE, WideInterfaceRecord(kHidInterfacePath), true},
       {"another interface", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(other), false},
-      {"arrival of the connected path", DBT_DEVICEARRIVAL, InterfaceRecord(kPath), false},
-      {"query remove", DBT_DEVICEQUERYREMOVE, InterfaceRecord(kPath), false},
-      {"a volume", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kPath, DBT_DEVTYP_VOLUME), false},
+      {"arrival of the connected path", DBT_DEVICEARRIVAL, InterfaceRecord(kHidInterfacePath), false},
+      {"query remove", DBT_DEVICEQUERYREMOVE, InterfaceRecord(kHidInterfacePath), false},
+      {"a volume", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(kHidInterfacePath, DBT_DEVTYP_VOLUME), false},
       {"empty name", DBT_DEVICEREMOVECOMPLETE, InterfaceRecord(""), false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(IsRemovalOf(c.event, c.record.data(), kPath), c.removal) << c.what;
+    EXPECT_EQ(IsRemovalOf(c.event, c.record.data(), kHidInterfacePath), c.removal) << c.what;
   }
-  EXPECT_FALSE(IsRemovalOf(DBT_DEVICEREMOVECOMPLETE, nullptr, kPath));
+  EXPECT_FALSE(IsRemovalOf(DBT_DEVICEREMOVECOMPLETE, nullptr, kHidInterfacePath));
 }
 
 TEST(InterfaceName, AnsiOrUtf16NamesOfInterfaceRecordsOnly) {
-  EXPECT_EQ(InterfaceName(InterfaceRecord(kPath).data()), kPath);
-  EXPECT_EQ(InterfaceName(WideInterfaceRecord(kPath).data()), kPath);
+  EXPECT_EQ(InterfaceName(InterfaceRecord(kHidInterfacePath).data()), kHidInterfacePath);
+  EXPECT_EQ(InterfaceName(WideInterfaceRecord(kHidInterfacePath).data()), kHidInterfacePath);
   // A UTF-16 letter outside ASCII shows as '?'.
   std::vector<std::uint8_t> wide = WideInterfaceRecord("ab");
   const std::size_t offset = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
   wide[offset + 3] = 0x04;  // U+0462 in place of 'b'
   EXPECT_EQ(InterfaceName(wide.data()), "a?");
   // A record cut short of its name: an empty name.
-  std::vector<std::uint8_t> cut = InterfaceRecord(kPath);
+  std::vector<std::uint8_t> cut = InterfaceRecord(kHidInterfacePath);
   reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(cut.data())->dbcc_size = static_cast<DWORD>(offset);
   EXPECT_EQ(InterfaceName(cut.data()), "");
-  EXPECT_EQ(InterfaceName(InterfaceRecord(kPath, DBT_DEVTYP_VOLUME).data()), std::nullopt);
+  EXPECT_EQ(InterfaceName(InterfaceRecord(kHidInterfacePath, DBT_DEVTYP_VOLUME).data()), std::nullopt);
   EXPECT_EQ(InterfaceName(nullptr), std::nullopt);
 }
 

@@ -9,12 +9,12 @@
 #include "device/windows/hid_path.h"
 #include "device/windows/interface_change_names.h"
 #include "device/windows/usb_location.h"
+#include "tests/device/windows/broadcast_records.h"
 
 namespace zentho::device::windows_hid {
 namespace {
 
-constexpr char kPath[] =
-    R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
+using records::kHidInterfacePath;
 constexpr char kUpperPath[] =
     R"(\\?\HID#VID_4A5D&PID_7310#7&1A2B3C4D&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030})";
 
@@ -25,7 +25,7 @@ struct PathCase {
 
 TEST(IdsFromPath, ReadsVendorAndProductInAnyCase) {
   const PathCase cases[] = {
-      {kPath, HidIds{0x4A5D, 0x7310}},
+      {kHidInterfacePath, HidIds{0x4A5D, 0x7310}},
       {R"(\\?\HID#VID_4A5D&PID_7310&MI_01#8&abc#{4d1e55b2-f16f-11cf-88cb-001111000030})", HidIds{0x4A5D, 0x7310}},
       {R"(\\?\hid#vid_ffff&pid_0001#x)", HidIds{0xFFFF, 0x0001}},
       {R"(\\?\hid#vid_4a5d#x)", std::nullopt},            // no product ID
@@ -38,10 +38,10 @@ TEST(IdsFromPath, ReadsVendorAndProductInAnyCase) {
 }
 
 TEST(SamePath, IgnoresCaseOnly) {
-  EXPECT_TRUE(SamePath(kPath, kUpperPath));
-  EXPECT_FALSE(SamePath(kPath, R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030})"));
-  EXPECT_FALSE(SamePath(kPath, std::string(kPath) + "x"));
-  EXPECT_FALSE(SamePath("", kPath));
+  EXPECT_TRUE(SamePath(kHidInterfacePath, kUpperPath));
+  EXPECT_FALSE(SamePath(kHidInterfacePath, R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0001#{4d1e55b2-f16f-11cf-88cb-001111000030})"));
+  EXPECT_FALSE(SamePath(kHidInterfacePath, std::string(kHidInterfacePath) + "x"));
+  EXPECT_FALSE(SamePath("", kHidInterfacePath));
 }
 
 TEST(SerialFromInstanceId, OnlyAWholeUsbDeviceWithASerialOfItsOwn) {
@@ -100,8 +100,8 @@ TEST(PathSpellings, TheListsSpellingOtherwiseLowerCase) {
   spellings.learn(mixed);
   EXPECT_TRUE(spellings.knows(R"(\\?\hid#wine_hid#1&2#{4D1E55B2-F16F-11CF-88CB-001111000030})"));
   EXPECT_EQ(spellings.spell(R"(\\?\hid#WINE_HID#1&2#{4d1e55b2-f16f-11cf-88cb-001111000030})"), mixed);
-  EXPECT_EQ(spellings.spell(kUpperPath), kPath);
-  EXPECT_FALSE(spellings.knows(kPath));
+  EXPECT_EQ(spellings.spell(kUpperPath), kHidInterfacePath);
+  EXPECT_FALSE(spellings.knows(kHidInterfacePath));
   spellings.forget(R"(\\?\hid#wine_hid#1&2#{4d1e55b2-f16f-11cf-88cb-001111000030})");
   EXPECT_FALSE(spellings.knows(mixed));
   EXPECT_EQ(spellings.spell(mixed), R"(\\?\hid#wine_hid#1&2#{4d1e55b2-f16f-11cf-88cb-001111000030})");
@@ -125,13 +125,13 @@ TEST(InterfaceChangeNames, NamesEachChangeAsTheListDoesAndListsOnlyForNewArrival
   EXPECT_EQ(lists, 1);
 
   // A new board: listed again, in the list's spelling.
-  listed = {kPath};
-  EXPECT_EQ(names.change(kDeviceArrival, kUpperPath), (InterfaceChange{Kind::Arrived, kPath}));
+  listed = {kHidInterfacePath};
+  EXPECT_EQ(names.change(kDeviceArrival, kUpperPath), (InterfaceChange{Kind::Arrived, kHidInterfacePath}));
   EXPECT_EQ(lists, 2);
   // Heard again (a second notification of the same arrival): no new list.
-  EXPECT_EQ(names.change(kDeviceArrival, kUpperPath), (InterfaceChange{Kind::Arrived, kPath}));
+  EXPECT_EQ(names.change(kDeviceArrival, kUpperPath), (InterfaceChange{Kind::Arrived, kHidInterfacePath}));
   EXPECT_EQ(lists, 2);
-  EXPECT_EQ(names.change(kDeviceRemoveComplete, kUpperPath), (InterfaceChange{Kind::Departed, kPath}));
+  EXPECT_EQ(names.change(kDeviceRemoveComplete, kUpperPath), (InterfaceChange{Kind::Departed, kHidInterfacePath}));
 
   // Gone again before the list showed it: lower case, the list's way for HID paths.
   listed = {};
@@ -141,9 +141,9 @@ TEST(InterfaceChangeNames, NamesEachChangeAsTheListDoesAndListsOnlyForNewArrival
   EXPECT_EQ(names.change(kDeviceRemoveComplete, quick), (InterfaceChange{Kind::Departed, R"(\\?\hid#vid_4a5d&pid_7310#9&q#{x})"}));
 
   // Other codes and nameless records are no change.
-  EXPECT_EQ(names.change(0x8001, kPath), std::nullopt);  // query remove
-  EXPECT_EQ(names.change(0x8003, kPath), std::nullopt);  // remove pending
-  EXPECT_EQ(names.change(0x0007, kPath), std::nullopt);  // devnodes changed
+  EXPECT_EQ(names.change(0x8001, kHidInterfacePath), std::nullopt);  // query remove
+  EXPECT_EQ(names.change(0x8003, kHidInterfacePath), std::nullopt);  // remove pending
+  EXPECT_EQ(names.change(0x0007, kHidInterfacePath), std::nullopt);  // devnodes changed
   EXPECT_EQ(names.change(kDeviceArrival, ""), std::nullopt);
   EXPECT_EQ(lists, 3);
 }
