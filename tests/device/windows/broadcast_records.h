@@ -14,10 +14,6 @@
 
 namespace zentho::device::windows_hid::records {
 
-// A download interface's path as the system names it.
-inline constexpr char kHidInterfacePath[] =
-    R"(\\?\hid#vid_4a5d&pid_7310#7&1a2b3c4d&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})";
-
 // The fixed part, then the name and its terminator.
 inline std::vector<std::uint8_t> InterfaceRecord(const std::string& name,
                                                  DWORD deviceType = DBT_DEVTYP_DEVICEINTERFACE) {

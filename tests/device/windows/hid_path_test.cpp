@@ -12,6 +12,7 @@
 #include "device/windows/notification_window.h"
 #include "device/windows/notification_watch.h"
 #include "tests/device/windows/broadcast_records.h"
+#include "tests/device/windows/interface_path.h"
 #include "base/os_result.h"
 
 namespace zentho::device::windows_hid {

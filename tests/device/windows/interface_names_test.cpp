@@ -9,7 +9,7 @@
 #include "device/windows/hid_path.h"
 #include "device/windows/interface_change_names.h"
 #include "device/windows/usb_location.h"
-#include "tests/device/windows/broadcast_records.h"
+#include "tests/device/windows/interface_path.h"
 
 namespace zentho::device::windows_hid {
 namespace {
