@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -54,10 +55,16 @@ YieldReport BuildYieldReport(const std::vector<RecordEntry>& entries) {
   std::map<std::string, YieldRow> hours;
   std::map<std::string, unsigned> failures;
   std::map<std::string, unsigned> passes;
+  std::set<std::string> sessions;
   YieldReport report;
   for (const RecordEntry& entry : entries) {
     const bool passed = entry.result == "pass";
     if (!passed && entry.result != "fail") continue;
+    // One session is one start on one port of one station.
+    if (!sessions.insert(entry.start + '\n' + entry.port + '\n' + entry.station).second) {
+      ++report.sameSessionTwice;
+      continue;
+    }
     (passed ? report.total.passed : report.total.failed) += 1;
     Count(jobs, (entry.job.empty() ? "-" : entry.job) + " / " + (entry.lot.empty() ? "-" : entry.lot), passed);
     Count(slots, (entry.station.empty() ? "-" : entry.station) + " " + entry.slot, passed);
@@ -77,11 +84,19 @@ YieldReport BuildYieldReport(const std::vector<RecordEntry>& entries) {
   return report;
 }
 
+std::string SameSessionTwiceNote(const YieldReport& report) {
+  const bool one = report.sameSessionTwice == 1;
+  return std::to_string(report.sameSessionTwice) + (one ? " line repeats" : " lines repeat") +
+         " a session already read (one session in two records): counted once";
+}
+
 std::string YieldReportText(const YieldReport& report) {
   const YieldRow& t = report.total;
   std::string text = std::to_string(t.passed + t.failed) + " sessions: " + std::to_string(t.passed) +
                      " passed, " + std::to_string(t.failed) + " failed, yield " +
-                     FormatYield(t.passed, t.failed) + "\n\n";
+                     FormatYield(t.passed, t.failed) + "\n";
+  if (report.sameSessionTwice != 0) text += SameSessionTwiceNote(report) + "\n";
+  text += "\n";
   Table(text, "job / lot", report.byJob);
   text += "\n";
   Table(text, "station slot", report.bySlot);
@@ -89,6 +104,7 @@ std::string YieldReportText(const YieldReport& report) {
   Table(text, "hour (UTC)", report.byHour);
   text += "\nfailures\n";
   for (const auto& [line, count] : report.failures) text += Pad(std::to_string(count), 6) + "  " + Printable(line) + "\n";
+  if (report.failures.empty()) text += "none\n";
   text += "\nboards that passed more than once\n";
   for (const auto& [serial, count] : report.repeated) text += Pad(std::to_string(count), 6) + "  " + Printable(serial) + "\n";
   if (report.repeated.empty()) text += "none\n";
@@ -117,6 +133,7 @@ std::string YieldReportJson(const YieldReport& report) {
       {"total", rows({report.total}).front()}, {"jobs", rows(report.byJob)},
       {"slots", rows(report.bySlot)},          {"hours", rows(report.byHour)},
       {"failures", counts(report.failures, "failure")}, {"repeated", counts(report.repeated, "serial")},
+      {"sameSessionTwice", report.sameSessionTwice},
   };
   return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

@@ -23,10 +23,17 @@ struct YieldReport {
   std::vector<YieldRow> byHour;      // "YYYY-MM-DD HH:00" (UTC), in time order
   std::vector<std::pair<std::string, unsigned>> failures;  // failing line, count; most first
   std::vector<std::pair<std::string, unsigned>> repeated;  // serial, passes (more than one)
+  // Lines of a session already counted (its JSON and its CSV record, or one file named
+  // twice): counted once.
+  unsigned sameSessionTwice = 0;
 };
 
-// Only sessions with a verdict (pass, fail) count; unplugged and held lines do not.
+// Only sessions with a verdict (pass, fail) count, each once; unplugged and held lines do
+// not.
 YieldReport BuildYieldReport(const std::vector<RecordEntry>& entries);
+
+// "2 lines repeat a session already read (...): counted once"
+std::string SameSessionTwiceNote(const YieldReport& report);
 
 std::string YieldReportText(const YieldReport& report);
 std::string YieldReportJson(const YieldReport& report);

@@ -96,6 +96,7 @@ std::string YieldReportHtml(const YieldReport& report) {
       "text-align:left}svg text{font-size:12px}</style></head><body>\n<h1>Yield report</h1>\n<p id=\"total\">" +
       std::to_string(t.passed + t.failed) + " sessions: " + std::to_string(t.passed) + " passed, " +
       std::to_string(t.failed) + " failed, yield " + Escaped(FormatYield(t.passed, t.failed)) + "</p>\n";
+  if (report.sameSessionTwice != 0) html += "<p id=\"repeats\">" + Escaped(SameSessionTwiceNote(report)) + "</p>\n";
   html += BarChart("Yield per hour (UTC)", hours, 100, " %", "#2e7d32");
   html += BarChart("Failures per slot", slots, most, "", "#c62828");
   html += "<div>\n" + Table("Job / lot", report.byJob) + Table("Station slot", report.bySlot) +

@@ -76,6 +76,29 @@ TEST(ReportVerb, YieldsOverThreeRecordsOfTwoStations) {
   EXPECT_EQ(json.out.substr(0, 67), "{\"total\":{\"name\":\"all\",\"passed\":4,\"failed\":3,\"yield\":0.571},\"jobs\":");
 }
 
+// A file glob that takes in both the JSON and the CSV record of one station.
+TEST(ReportVerb, ASessionInTwoRecordsCountsOnce) {
+  Records records;
+  const std::string json =
+      records.dir.write("bench-2.jsonl", Line("2026-12-09T09:15:00.000Z", "bench-2", "C1", "S7", "pass", ""));
+  const CliResult text = CliHarness().run({"report", records.csv, json});
+  EXPECT_EQ(text.code, 0) << text.err;
+  EXPECT_EQ(text.out,
+            "2 sessions: 2 passed, 0 failed, yield 100.0 %\n"
+            "1 line repeats a session already read (one session in two records): counted once\n\n"
+            "job / lot  passed  failed  yield\n"
+            "J1 / WO-7  2       0       100.0 %\n\n"
+            "station slot  passed  failed  yield\n"
+            "bench-2 C1    1       0       100.0 %\n"
+            "bench-2 C2    1       0       100.0 %\n\n"
+            "hour (UTC)        passed  failed  yield\n"
+            "2026-12-09 09:00  2       0       100.0 %\n\n"
+            "failures\n"
+            "none\n\n"
+            "boards that passed more than once\n"
+            "none\n");
+}
+
 TEST(ReportVerb, TheHtmlPageRendersInChromium) {
   if (std::system("command -v chromium >/dev/null 2>&1") != 0) {
     if (std::getenv("ZENTHO_REQUIRE_CHROMIUM") != nullptr) FAIL() << "chromium is required and missing";
