@@ -291,7 +291,9 @@ void StationLiveDisplay::released(const std::string& slot) {
 
 void StationLiveDisplay::typed(const std::string& line) {
   // The terminal echoed the line and its Enter below the table: as many more lines to go
-  // up as the echo took.
+  // up as the echo took. A character counts one column here, though the cut above counts
+  // two for one beyond ASCII: each errs on its safe side, since going up too far would
+  // erase the board lines printed above the table.
   if (drawnLines_ == 0) return;
   const std::size_t columns = columns_ ? columns_() : 0;
   const auto characters = static_cast<std::size_t>(
