@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz-long.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(config_image download_session settings_file id_text report_descriptor trace_replay)
+[ ${#targets[@]} -gt 0 ] || targets=(config_image download_session settings_file id_text report_descriptor trace_replay station_files)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 --target "${targets[@]/%/_fuzz}"

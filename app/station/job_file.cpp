@@ -47,7 +47,8 @@ std::optional<StationJob> ParseJob(const std::string& text, std::string& error) 
     error = "not a job file (no JSON object)";
     return std::nullopt;
   }
-  if (object.value("format", std::string()) != kFormat) {
+  // Compared as JSON: a "format" that is not text is no job's, and throws nothing.
+  if (const auto format = object.find("format"); format == object.end() || *format != kFormat) {
     error = std::string("not a job file (\"format\" is not \"") + kFormat + "\")";
     return std::nullopt;
   }
@@ -106,22 +107,20 @@ std::optional<StationJob> ParseJob(const std::string& text, std::string& error) 
     error = "\"slots\" is missing or not a list";
     return std::nullopt;
   }
-  std::string map;
+  std::size_t number = 0;
   for (const nlohmann::json& slot : *slots) {
+    ++number;
     if (!slot.is_object() || !slot.value("port", nlohmann::json()).is_string() ||
         !slot.value("label", nlohmann::json()).is_string()) {
       error = "a slot is not {\"port\": TEXT, \"label\": TEXT}";
       return std::nullopt;
     }
-    map += slot["port"].get<std::string>() + " = " + slot["label"].get<std::string>() + "\n";
+    if (const std::optional<std::string> problem =
+            AddSlot(job.slots, slot["port"].get<std::string>(), slot["label"].get<std::string>())) {
+      error = "\"slots\": slot " + std::to_string(number) + ": " + *problem;
+      return std::nullopt;
+    }
   }
-  std::string slotError;
-  std::optional<SlotMap> parsedSlots = ParseSlotMap(map, slotError);
-  if (!parsedSlots || parsedSlots->ports.size() != slots->size()) {
-    error = "\"slots\": " + (slotError.empty() ? std::string("a port or label is blank or holds a line end") : slotError);
-    return std::nullopt;
-  }
-  job.slots = std::move(*parsedSlots);
   return job;
 }
 

@@ -36,71 +36,112 @@ std::optional<Fields> JsonFields(const std::string& line) {
   return fields;
 }
 
-// One CSV row as the station writes it (RFC 4180 quoting; a cell that would run as a
-// formula carries a single quote in front inside its quotes). `in` is read on while a
-// quoted cell holds a line end.
-std::optional<std::vector<std::string>> CsvRow(std::string row, std::istringstream& in) {
-  std::vector<std::string> cells;
-  std::string cell;
-  bool quoted = false;
-  bool wasQuoted = false;
-  for (std::size_t i = 0;; ++i) {
-    if (i == row.size()) {
-      if (!quoted) break;
-      std::string more;
-      if (!std::getline(in, more)) return std::nullopt;
-      row += "\n" + more;
-    }
-    const char c = row[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
-        cell.push_back('"');
-        ++i;
+// Reads a record's text row by row. A row ends at LF or CR LF outside quotes; a quoted
+// CSV cell keeps its line ends as they are.
+class RowReader {
+ public:
+  explicit RowReader(std::string_view text) : text_(text) {}
+
+  bool done() const { return at_ == text_.size(); }
+  // The next row is empty (blanks are not nothing: a CSV row of one blank cell is one).
+  bool blank() const { return text_[at_] == '\n' || text_.substr(at_, 2) == "\r\n"; }
+  bool startsWith(char c) const { return text_[at_] == c; }
+  // The line the next row starts on, counted from 1.
+  unsigned line() const { return line_; }
+
+  // A JSON row: the rest of the line, without its line end.
+  std::string jsonRow() {
+    const std::size_t end = std::min(text_.find('\n', at_), text_.size());
+    std::string row(text_.substr(at_, end - at_));
+    if (!row.empty() && row.back() == '\r') row.pop_back();
+    next(end);
+    return row;
+  }
+
+  // One CSV row as the station writes it (RFC 4180 quoting; a cell that would run as a
+  // formula carries a single quote in front inside its quotes). Nothing when a quoted
+  // cell does not end.
+  std::optional<std::vector<std::string>> csvRow() {
+    std::vector<std::string> cells;
+    std::string cell;
+    bool quoted = false;
+    bool wasQuoted = false;
+    std::size_t i = at_;
+    for (;; ++i) {
+      if (i == text_.size()) {
+        if (quoted) return std::nullopt;
+        break;
+      }
+      const char c = text_[i];
+      if (quoted) {
+        if (c == '"' && i + 1 < text_.size() && text_[i + 1] == '"') {
+          cell.push_back('"');
+          ++i;
+        } else if (c == '"') {
+          quoted = false;
+        } else {
+          if (c == '\n') ++line_;
+          cell.push_back(c);
+        }
       } else if (c == '"') {
-        quoted = false;
+        quoted = wasQuoted = true;
+      } else if (c == ',') {
+        cells.push_back(Unquoted(std::exchange(cell, {}), wasQuoted));
+        wasQuoted = false;
+      } else if (c == '\n' || (c == '\r' && i + 1 < text_.size() && text_[i + 1] == '\n')) {
+        break;
       } else {
         cell.push_back(c);
       }
-    } else if (c == '"') {
-      quoted = wasQuoted = true;
-    } else if (c == ',') {
-      if (wasQuoted && cell.size() > 1 && cell.front() == '\'' &&
-          std::string_view("=+-@\t\r").find(cell[1]) != std::string_view::npos) {
-        cell.erase(0, 1);
-      }
-      cells.push_back(std::exchange(cell, {}));
-      wasQuoted = false;
-    } else {
-      cell.push_back(c);
     }
+    cells.push_back(Unquoted(std::move(cell), wasQuoted));
+    next(i);
+    return cells;
   }
-  if (wasQuoted && cell.size() > 1 && cell.front() == '\'') cell.erase(0, 1);
-  cells.push_back(std::move(cell));
-  return cells;
-}
+
+ private:
+  // A formula's neutralising quote taken off again.
+  static std::string Unquoted(std::string cell, bool wasQuoted) {
+    if (wasQuoted && cell.starts_with('\'') && LooksLikeFormula(std::string_view(cell).substr(1))) {
+      cell.erase(0, 1);
+    }
+    return cell;
+  }
+
+  // On past the line end at `end` (or the text's end).
+  void next(std::size_t end) {
+    if (end < text_.size() && text_[end] == '\r') ++end;
+    at_ = std::min(end + 1, text_.size());
+    ++line_;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  unsigned line_ = 1;
+};
 
 }  // namespace
 
 OsResult<std::vector<RecordEntry>> ParseRecords(const std::string& text) {
   std::vector<RecordEntry> entries;
-  std::istringstream in(text);
   std::vector<std::string> header;
-  unsigned number = 0;
-  for (std::string line; std::getline(in, line);) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    const std::string where = "line " + std::to_string(number) + ": ";
-    if (line.front() == '{') {
-      const std::optional<Fields> fields = JsonFields(line);
+  RowReader rows(text);
+  while (!rows.done()) {
+    const std::string where = "line " + std::to_string(rows.line()) + ": ";
+    if (rows.blank()) {
+      rows.jsonRow();
+      continue;
+    }
+    if (rows.startsWith('{')) {
+      const std::optional<Fields> fields = JsonFields(rows.jsonRow());
       if (!fields) return OsError{where + "not a JSON record"};
       entries.push_back(Entry(*fields));
       continue;
     }
-    std::optional<std::vector<std::string>> cells = CsvRow(line, in);
+    std::optional<std::vector<std::string>> cells = rows.csvRow();
     if (!cells) return OsError{where + "a quoted cell does not end"};
     if (header.empty()) {
-      if (cells->empty() || cells->front() != "start") return OsError{where + "not a record (no JSON, no CSV header)"};
+      if (cells->front() != "start") return OsError{where + "not a record (no JSON, no CSV header)"};
       header = std::move(*cells);
       continue;
     }

@@ -27,6 +27,20 @@ bool SlotMap::hasLabel(const std::string& label) const {
   return std::ranges::any_of(ports, [&](const auto& entry) { return entry.second == label; });
 }
 
+std::optional<std::string> AddSlot(SlotMap& map, const std::string& port, const std::string& label) {
+  std::string p = Trimmed(port);
+  std::string l = Trimmed(label);
+  if (p.empty() || l.empty() || (p + l).find_first_of("\r\n") != std::string::npos) {
+    return "expected PORT = LABEL";
+  }
+  // What a map's text could not say.
+  if (p.front() == '#' || p.find('=') != std::string::npos) return "port " + p + " can't be written as PORT = LABEL";
+  if (map.labelOf(p) != nullptr) return "port " + p + " is named twice";
+  if (map.hasLabel(l)) return "label " + l + " is given to two ports";
+  map.ports.emplace_back(std::move(p), std::move(l));
+  return std::nullopt;
+}
+
 std::optional<SlotMap> ParseSlotMap(const std::string& text, std::string& error) {
   SlotMap map;
   std::istringstream in(text);
@@ -35,27 +49,14 @@ std::optional<SlotMap> ParseSlotMap(const std::string& text, std::string& error)
     ++number;
     const std::string trimmed = Trimmed(line);
     if (trimmed.empty() || trimmed.front() == '#') continue;
-    const std::string where = "line " + std::to_string(number) + ": ";
     const std::size_t equals = trimmed.find('=');
-    if (equals == std::string::npos) {
-      error = where + "expected PORT = LABEL";
+    const std::optional<std::string> problem =
+        equals == std::string::npos ? std::optional<std::string>("expected PORT = LABEL")
+                                    : AddSlot(map, trimmed.substr(0, equals), trimmed.substr(equals + 1));
+    if (problem) {
+      error = "line " + std::to_string(number) + ": " + *problem;
       return std::nullopt;
     }
-    std::string port = Trimmed(trimmed.substr(0, equals));
-    std::string label = Trimmed(trimmed.substr(equals + 1));
-    if (port.empty() || label.empty()) {
-      error = where + "expected PORT = LABEL";
-      return std::nullopt;
-    }
-    if (map.labelOf(port) != nullptr) {
-      error = where + "port " + port + " is named twice";
-      return std::nullopt;
-    }
-    if (map.hasLabel(label)) {
-      error = where + "label " + label + " is given to two ports";
-      return std::nullopt;
-    }
-    map.ports.emplace_back(std::move(port), std::move(label));
   }
   return map;
 }

@@ -22,6 +22,11 @@ struct SlotMap {
 // empty side, a port or a label given twice.
 std::optional<SlotMap> ParseSlotMap(const std::string& text, std::string& error);
 
+// One port and its label added to `map`, blanks around either dropped. Refused, with
+// what is wrong, when either is blank or holds a line end, when the port could not stand
+// in a map's text ('#' first, or an '='), or when the port or the label is already there.
+std::optional<std::string> AddSlot(SlotMap& map, const std::string& port, const std::string& label);
+
 // The map as ParseSlotMap reads it back.
 std::string SlotMapText(const SlotMap& map);
 

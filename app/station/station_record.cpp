@@ -14,10 +14,10 @@
 namespace zentho::cli {
 namespace {
 
-// A cell a spreadsheet would run as a formula (=, +, -, @, tab or CR first) gets a
-// single quote in front, inside quotes, so that it shows as the text it is.
+// A cell a spreadsheet would run as a formula gets a single quote in front, inside
+// quotes, so that it shows as the text it is.
 std::string CsvField(const std::string& text) {
-  const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+  const bool formula = LooksLikeFormula(text);
   if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = formula ? "\"'" : "\"";
   for (char c : text) {
@@ -35,6 +35,11 @@ std::string SecondsField(double seconds) {
 }
 
 }  // namespace
+
+bool LooksLikeFormula(std::string_view cell) {
+  const std::size_t first = cell.find_first_not_of('\'');
+  return first != std::string_view::npos && std::string_view("=+-@\t\r").find(cell[first]) != std::string_view::npos;
+}
 
 std::string FormatUtc(std::chrono::system_clock::time_point time) {
   using namespace std::chrono;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/durable_file.h"
 #include "base/os_result.h"
@@ -34,6 +35,11 @@ struct SessionRecord {
   std::string slot;     // the port's label in the slot map, else the port
 };
 
+// A cell a spreadsheet would run as a formula: =, +, -, @, tab or CR first. Single quotes
+// in front count for nothing, so that a cell written with the neutralising quote reads
+// back as the one written without it, whatever quotes it started with.
+bool LooksLikeFormula(std::string_view cell);
+
 // "2026-12-09T03:41:07.250Z": UTC with milliseconds.
 std::string FormatUtc(std::chrono::system_clock::time_point time);
 
@@ -41,8 +47,7 @@ std::string FormatUtc(std::chrono::system_clock::time_point time);
 std::string RecordJson(const SessionRecord& record);
 // The CSV header and one row, with the JSON line's fields in the same order. Fields are
 // quoted where they hold a comma, a quote or a line end; a field a spreadsheet would
-// run as a formula (=, +, -, @, tab or CR first) is quoted with a single quote in front.
-// Rows end in CR LF.
+// run as a formula is quoted with a single quote in front. Rows end in CR LF.
 std::string RecordCsvHeader();
 std::string RecordCsv(const SessionRecord& record);
 

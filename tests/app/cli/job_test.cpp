@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/station/job_file.h"
+#include "app/station/slot_map.h"
 #include "tests/app/cli/cli_harness.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/sha256.h"
@@ -110,6 +112,41 @@ TEST(JobVerb, WhatAJobRefusesBeforeAnyBoardIsTouched) {
       EXPECT_EQ(run.out, "");
       EXPECT_TRUE(cli.systemBus->openAttempts().empty());
     }
+  }
+}
+
+// A slot map is refused the same way from its text and from a job, where a port holding
+// an '=' or starting with '#' would otherwise be read as another port and label.
+TEST(SlotMaps, WhatTheTextAndTheJobRefuse) {
+  using Ports = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    Ports ports;
+    std::string textError;  // ParseSlotMap of "PORT = LABEL" lines; empty: it reads
+    std::string jobError;   // ParseJob of a job holding the same pairs
+  };
+  const std::vector<Case> cases = {
+      {{{"1-1", "A"}, {"1-2", "A"}}, "line 2: label A is given to two ports",
+       "\"slots\": slot 2: label A is given to two ports"},
+      {{{"1-1", "A"}, {" 1-1 ", "B"}}, "line 2: port 1-1 is named twice", "\"slots\": slot 2: port 1-1 is named twice"},
+      {{{"1-1", " "}}, "line 1: expected PORT = LABEL", "\"slots\": slot 1: expected PORT = LABEL"},
+      {{{"1-1", "A\nB"}}, "line 2: expected PORT = LABEL", "\"slots\": slot 1: expected PORT = LABEL"},
+      // The text can't say such a port: it reads as port 1-1 with the label "2 = A".
+      {{{"1-1=2", "A"}}, "", "\"slots\": slot 1: port 1-1=2 can't be written as PORT = LABEL"},
+      {{{"#1", "A"}}, "", "\"slots\": slot 1: port #1 can't be written as PORT = LABEL"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ports.front().first + " = " + c.ports.front().second);
+    cli::SlotMap map{c.ports};
+    std::string error;
+    const std::optional<cli::SlotMap> fromText = cli::ParseSlotMap(cli::SlotMapText(map), error);
+    EXPECT_EQ(fromText.has_value() ? "" : error, c.textError);
+    cli::StationJob job;
+    job.image = "fw.bin";
+    job.sha256 = std::string(64, 'a');
+    job.slots = map;
+    error.clear();
+    EXPECT_FALSE(cli::ParseJob(cli::JobJson(job), error));
+    EXPECT_EQ(error, c.jobError);
   }
 }
 
