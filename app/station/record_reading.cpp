@@ -1,9 +1,11 @@
 // Reading record lines back.
 #include "app/station/record_reading.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
-#include <sstream>
+#include <string_view>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 

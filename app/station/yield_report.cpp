@@ -60,8 +60,11 @@ YieldReport BuildYieldReport(const std::vector<RecordEntry>& entries) {
   for (const RecordEntry& entry : entries) {
     const bool passed = entry.result == "pass";
     if (!passed && entry.result != "fail") continue;
-    // One session is one start on one port of one station.
-    if (!sessions.insert(entry.start + '\n' + entry.port + '\n' + entry.station).second) {
+    // One session: one start in one slot (the port, or the device where the port is not
+    // known) of one station, with one board.
+    const std::string session =
+        entry.start + '\n' + entry.station + '\n' + entry.slot + '\n' + entry.port + '\n' + entry.serial;
+    if (!sessions.insert(session).second) {
       ++report.sameSessionTwice;
       continue;
     }
