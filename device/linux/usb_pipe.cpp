@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "device/link_messages.h"
@@ -70,9 +69,8 @@ bool UsbhidQuirkSet(std::string_view quirksParameter, HidIds ids, std::uint32_t 
 std::optional<std::string> OutputPipeNote(const std::filesystem::path& interfaceSyspath,
                                           const std::filesystem::path& quirksPath, HidIds ids) {
   if (interfaceSyspath.empty() || !HasInterruptOutEndpoint(interfaceSyspath)) return std::nullopt;
-  std::ifstream quirks(quirksPath);
-  const std::string parameter{std::istreambuf_iterator<char>(quirks), std::istreambuf_iterator<char>()};
-  if (UsbhidQuirkSet(parameter, ids, kQuirkNoOutputReportsOnInterruptEndpoint)) return std::nullopt;
+  // The parameter is one line of VID:PID:FLAGS entries.
+  if (UsbhidQuirkSet(FirstLine(quirksPath), ids, kQuirkNoOutputReportsOnInterruptEndpoint)) return std::nullopt;
   return msg::OutputReportsOnInterruptPipe(ids);
 }
 

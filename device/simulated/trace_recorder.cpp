@@ -62,8 +62,12 @@ bool TraceRecorder::getInputReport(std::span<std::uint8_t> buffer) {
 
 std::optional<std::size_t> TraceRecorder::inputReportLength() {
   const std::optional<std::size_t> length = inner_->inputReportLength();
-  write(FormatTraceLine(
-      {TraceKind::InputLength, length.has_value(), length.value_or(0), {}, clock_.now() - origin_}));
+  TraceEntry entry;
+  entry.kind = TraceKind::InputLength;
+  entry.ok = length.has_value();
+  entry.length = length.value_or(0);
+  entry.at = clock_.now() - origin_;
+  write(FormatTraceLine(entry));
   return length;
 }
 
