@@ -31,11 +31,13 @@ bool Same(const RecordEntry& entry, const SessionRecord& record) {
 }
 
 void RoundTrip(const std::string& bytes) {
+  // Eleven fields, cut at NUL bytes; those past the input's end are empty.
   std::vector<std::string> parts(11);
   std::size_t at = 0;
   for (std::string& part : parts) {
+    if (at > bytes.size()) break;
     const std::size_t end = std::min(bytes.find('\0', at), bytes.size());
-    part = bytes.substr(std::min(at, bytes.size()), end - std::min(at, bytes.size()));
+    part = bytes.substr(at, end - at);
     at = end + 1;
   }
   SessionRecord record;

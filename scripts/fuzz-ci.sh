@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 
 # Executions per target: about 15 s each at the rates scripts/fuzz-long.sh measured on
 # this 2-core machine (config_image 62,000/s, download_session 24,000/s, settings_file
-# 148,000/s, id_text 590,000/s, report_descriptor 7,400-12,000/s, trace_replay 21,000/s, station_files
-# 5,000/s), so about two minutes together; the figures printed tell the time each took.
+# 148,000/s, id_text 590,000/s, report_descriptor 7,400-12,000/s, trace_replay 21,000/s,
+# station_files 5,000/s), so about two minutes together; the figures printed tell the time each took.
 declare -A runs=(
   [config_image]=1200000
   [download_session]=500000

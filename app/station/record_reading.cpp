@@ -45,14 +45,14 @@ class RowReader {
   explicit RowReader(std::string_view text) : text_(text) {}
 
   bool done() const { return at_ == text_.size(); }
-  // The next row is empty (blanks are not nothing: a CSV row of one blank cell is one).
+  // The next line is empty (a line of blanks is a CSV row of one blank cell).
   bool blank() const { return text_[at_] == '\n' || text_.substr(at_, 2) == "\r\n"; }
   bool startsWith(char c) const { return text_[at_] == c; }
   // The line the next row starts on, counted from 1.
-  unsigned line() const { return line_; }
+  unsigned lineNumber() const { return line_; }
 
-  // A JSON row: the rest of the line, without its line end.
-  std::string jsonRow() {
+  // The rest of the line, without its line end: a JSON row, or a blank one passed over.
+  std::string wholeLine() {
     const std::size_t end = std::min(text_.find('\n', at_), text_.size());
     std::string row(text_.substr(at_, end - at_));
     if (!row.empty() && row.back() == '\r') row.pop_back();
@@ -129,13 +129,13 @@ OsResult<std::vector<RecordEntry>> ParseRecords(const std::string& text) {
   std::vector<std::string> header;
   RowReader rows(text);
   while (!rows.done()) {
-    const std::string where = "line " + std::to_string(rows.line()) + ": ";
+    const std::string where = "line " + std::to_string(rows.lineNumber()) + ": ";
     if (rows.blank()) {
-      rows.jsonRow();
+      rows.wholeLine();
       continue;
     }
     if (rows.startsWith('{')) {
-      const std::optional<Fields> fields = JsonFields(rows.jsonRow());
+      const std::optional<Fields> fields = JsonFields(rows.wholeLine());
       if (!fields) return OsError{where + "not a JSON record"};
       entries.push_back(Entry(*fields));
       continue;
